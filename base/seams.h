@@ -1,0 +1,30 @@
+#ifndef TESSARY_BASE_SEAMS_H_
+#define TESSARY_BASE_SEAMS_H_
+
+#include <string>
+
+#include "base/exit_code.h"
+
+namespace tessary {
+
+// The three places where the launcher would otherwise need a person or the clock:
+// a message box waits for OK, ending the process ends the test too, and sleeping is slow.
+// The product uses the real ones; tests install their own.
+struct Seams {
+  void (*show_message)(const std::wstring& text);
+  void (*end_process)(ExitCode code);  // never returns in the product
+  void (*sleep_ms)(unsigned milliseconds);
+};
+
+// Returns the seams in force before the call, so a test can put them back.
+Seams InstallSeams(const Seams& seams);
+
+// Shows the product's message box: OK only, no icon, titled with the product name.
+void ShowMessage(const std::wstring& text);
+// Ends the process at once with the given code.
+void EndProcess(ExitCode code);
+void SleepFor(unsigned milliseconds);
+
+}  // namespace tessary
+
+#endif  // TESSARY_BASE_SEAMS_H_

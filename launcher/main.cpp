@@ -1,0 +1,46 @@
+#include <windows.h>
+#include <ole2.h>
+
+#include "base/exit_code.h"
+#include "launcher/frmSplash.h"
+
+namespace tessary {
+namespace {
+
+// Only system folders are searched for DLLs loaded at run time, so that a DLL of the
+// same name put beside the executable or in the working directory is never loaded.
+void RestrictDllSearch() {
+  SetDllDirectoryW(L"");
+  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  // Present from Windows 8, and on Windows 7 with KB2533623.
+  const auto set_default_directories = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  if (set_default_directories != nullptr) set_default_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+ExitCode RunLauncher(HINSTANCE instance, int show_command) {
+  RestrictDllSearch();
+  const HRESULT com = OleInitialize(nullptr);
+  ExitCode result = ExitCode::kNormal;
+  {
+    frmSplash splash(instance);
+    if (splash.Show(show_command)) {
+      MSG message;
+      while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    } else {
+      result = ExitCode::kStartupFailed;
+    }
+  }
+  if (SUCCEEDED(com)) OleUninitialize();
+  return result;
+}
+
+}  // namespace
+}  // namespace tessary
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
+  ExitProcess(static_cast<UINT>(tessary::RunLauncher(instance, show_command)));
+}

@@ -1,0 +1,28 @@
+#ifndef TESSARY_LAUNCHER_SERVER_COMMAND_H_
+#define TESSARY_LAUNCHER_SERVER_COMMAND_H_
+
+#include <string>
+
+namespace tessary {
+
+// The command line that starts the server, built from the runtime home (empty: use
+// `java` from the search path) and the application directory.
+//
+// For a home without spaces the result is, on one line:
+//   C:\Jre\bin\java.exe -classpath "C:\Srv\Quorlane\lib\comm.jar";...;"C:\Srv\Quorlane" Quorlane.Frame11
+// A home that contains a space or a tab has its executable path quoted: unquoted,
+// Windows would split it at the space and could start C:\Program.exe instead.
+std::wstring ServerCommandLine(const std::wstring& java_home, const std::wstring& app_directory);
+
+// The program to create the server process from: the runtime's own java.exe when a
+// home is known, so that nothing else can run in its place; empty when `java` is to be
+// found through the search path.
+std::wstring ServerExecutable(const std::wstring& java_home);
+
+// The folder that holds the given module path: "C:\Srv\Tessary.exe" gives "C:\Srv",
+// "C:\Tessary.exe" gives "C:\" (a drive root keeps its separator).
+std::wstring DirectoryOfModule(const std::wstring& module_path);
+
+}  // namespace tessary
+
+#endif  // TESSARY_LAUNCHER_SERVER_COMMAND_H_

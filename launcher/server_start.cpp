@@ -1,0 +1,49 @@
+#include "launcher/server_start.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "base/unique_handle.h"
+#include "base/win_error.h"
+#include "launcher/server_command.h"
+#include "runtime/java_runtime.h"
+
+namespace tessary {
+
+std::wstring ApplicationDirectory() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    // GetModuleFileNameW truncates without telling you: a full buffer means "try larger".
+    if (length < buffer.size()) return DirectoryOfModule(std::wstring(buffer.data(), length));
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+void StartServer(const std::wstring& executable, const std::wstring& command_line,
+                 const std::wstring& app_directory) {
+  if (!SetCurrentDirectoryW(app_directory.c_str())) {
+    const DWORD error = GetLastError();
+    throw SystemError(error, app_directory);
+  }
+
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION started = {};
+  // cmdLine is modified by CreateProcessW so must be writable.
+  std::vector<wchar_t> writable(command_line.begin(), command_line.end());
+  writable.push_back(L'\0');
+  if (!CreateProcessW(executable.empty() ? nullptr : executable.c_str(), writable.data(), nullptr, nullptr,
+                      FALSE, 0, nullptr, nullptr, &startup, &started)) {
+    const DWORD error = GetLastError();
+    throw SystemError(error, executable.empty() ? java_runtime::kSearchPathExecutable : executable);
+  }
+  // The server runs on its own: both handles are closed here.
+  const OwnedProcess server{UniqueKernelHandle(started.hProcess), UniqueKernelHandle(started.hThread),
+                            started.dwProcessId};
+}
+
+}  // namespace tessary

@@ -1,0 +1,66 @@
+#include "registry/MRegistry.h"
+
+#include <algorithm>
+
+#include "base/runtime_error.h"
+#include "base/unique_handle.h"
+
+namespace tessary {
+namespace {
+
+// Keys are opened with no view flag on purpose: a 32-bit process on 64-bit Windows then
+// reads the 32-bit view, where the 32-bit runtimes the server needs register.
+UniqueRegistryKey OpenKey(HKEY root, const std::wstring& key_path) {
+  UniqueRegistryKey key;
+  if (RegOpenKeyExW(root, key_path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) key.release();
+  return key;
+}
+
+constexpr DWORD kEnumBufferCharacters = 260;
+constexpr DWORD kFirstQueryBytes = 2048;  // 1023 characters and the terminator
+// A value may change between the query that reports its size and the one that reads it.
+constexpr int kMaximumQueries = 4;
+
+}  // namespace
+
+bool RegistryKeyExists(HKEY root, const std::wstring& key_path) {
+  return OpenKey(root, key_path).valid();
+}
+
+std::vector<std::wstring> ListRegistrySubkeys(HKEY root, const std::wstring& key_path) {
+  std::vector<std::wstring> names;
+  UniqueRegistryKey opened;
+  HKEY enumerated = root;  // the root itself is never closed
+  if (!key_path.empty()) {
+    opened = OpenKey(root, key_path);
+    if (!opened) return names;
+    enumerated = opened.get();
+  }
+  for (DWORD index = 0;; ++index) {
+    wchar_t buffer[kEnumBufferCharacters + 1] = {};
+    if (RegEnumKeyW(enumerated, index, buffer, kEnumBufferCharacters) != ERROR_SUCCESS) break;
+    names.emplace_back(buffer);  // up to the first zero character
+  }
+  return names;
+}
+
+RegistryValue ReadRegistryValue(HKEY root, const std::wstring& key_path, const std::wstring& value_name,
+                                const std::optional<RegistryValue>& default_value) {
+  const UniqueRegistryKey key = OpenKey(root, key_path);
+  if (!key) return default_value.value_or(RegistryValue());
+
+  std::vector<std::uint8_t> buffer(kFirstQueryBytes);
+  DWORD type = REG_NONE;
+  DWORD size = static_cast<DWORD>(buffer.size());
+  LONG status = RegQueryValueExW(key.get(), value_name.c_str(), nullptr, &type, buffer.data(), &size);
+  for (int query = 1; status == ERROR_MORE_DATA && query < kMaximumQueries; ++query) {
+    buffer.resize(size);
+    size = static_cast<DWORD>(buffer.size());
+    status = RegQueryValueExW(key.get(), value_name.c_str(), nullptr, &type, buffer.data(), &size);
+  }
+  // A missing value, or one that would not hold still, reads like a value of no type.
+  if (status != ERROR_SUCCESS) throw UnsupportedValueType();
+  return DecodeRegistryValue(type, buffer.data(), buffer.size(), size);
+}
+
+}  // namespace tessary

@@ -1,0 +1,14 @@
+#include "runtime/java_runtime.h"
+
+namespace tessary::java_runtime {
+
+std::wstring VersionKeyPath(const std::wstring& version_name) {
+  return std::wstring(kRegistryKey) + L"\\" + version_name;
+}
+
+std::wstring ExecutablePath(const std::wstring& home) { return home + L"\\bin\\java.exe"; }
+std::wstring NativeLibraryFolder(const std::wstring& home) { return home + L"\\bin\\"; }
+std::wstring LibraryFolder(const std::wstring& home) { return home + L"\\lib\\"; }
+std::wstring ExtensionFolder(const std::wstring& home) { return home + L"\\lib\\ext\\"; }
+
+}  // namespace tessary::java_runtime

@@ -1,0 +1,89 @@
+#include "runtime/mod_main.h"
+
+#include <cstdint>
+
+#include "base/diagnostics.h"
+#include "base/runtime_error.h"
+#include "base/seams.h"
+#include "registry/MRegistry.h"
+#include "runtime/java_runtime.h"
+#include "runtime/version_prefix.h"
+
+namespace tessary {
+
+std::wstring JavaHomePath;
+
+namespace {
+
+constexpr wchar_t kNotInstalledMessage[] =
+    L"You have not Installed Java Runtime Environment on your computer.\r\n"
+    L"Download and install Java Runtime Environment Version 1.5 or higher version.\r\n"
+    L"Please refer installtion guide of Halvery for further help";
+constexpr wchar_t kNoRecentVersionMessage[] =
+    L"Java Runtime Environment version 1.5 or higher version is not avaiable";
+constexpr wchar_t kSearchFailedMessage[] = L"Error While Searching JVM on Your Machine";
+
+// The JavaHome value as text: a string as it is, an integer as its digits, nothing as
+// empty text. A byte array has no text form.
+std::wstring HomeText(const RegistryValue& value) {
+  if (const auto* text = std::get_if<std::wstring>(&value)) return *text;
+  if (const auto* number = std::get_if<std::int32_t>(&value)) return std::to_wstring(*number);
+  if (std::holds_alternative<std::monostate>(value)) return std::wstring();
+  throw TypeMismatch();
+}
+
+}  // namespace
+
+void LocateJavaRuntimeIn(HKEY root) {
+  JavaHomePath.clear();
+  try {
+    if (!RegistryKeyExists(root, java_runtime::kRegistryKey)) {
+      Trace(L"no Java runtime is registered");
+      ShowMessage(kNotInstalledMessage);
+      EndProcess(ExitCode::kNoJavaRuntime);
+      return;
+    }
+
+    const std::vector<std::wstring> versions = ListRegistrySubkeys(root, java_runtime::kRegistryKey);
+    std::wstring passed_over;
+    const std::wstring* chosen = nullptr;
+    for (const std::wstring& version : versions) {
+      // A name that is not a number fails the whole lookup here, as it always has.
+      if (VersionPrefixNumber(version) >= java_runtime::kMinimumVersion) {
+        chosen = &version;
+        break;
+      }
+      passed_over += L" " + version + L" (older than 1.5)";
+    }
+    if (chosen == nullptr) {
+      Trace(L"no Java runtime of version 1.5 or higher; passed over:" +
+            (passed_over.empty() ? std::wstring(L" nothing, the key has no subkeys") : passed_over));
+      ShowMessage(kNoRecentVersionMessage);
+      EndProcess(ExitCode::kNoRecentJavaRuntime);
+      return;
+    }
+
+    const std::wstring home = HomeText(
+        ReadRegistryValue(root, java_runtime::VersionKeyPath(*chosen), java_runtime::kHomeValueName));
+    // A quotation mark would end the quoted executable path early and let the rest of
+    // the registry text become options of the runtime.
+    if (home.find(L'"') != std::wstring::npos) {
+      throw RuntimeError(kErrorTypeMismatch, L"The JavaHome value of Java Runtime Environment " + *chosen +
+                                                 L" is not a folder path:\r\n" + home);
+    }
+    Trace(L"Java runtime " + *chosen + L" chosen, home \"" + home + L"\"" +
+          (passed_over.empty() ? std::wstring() : L"; passed over:" + passed_over));
+    if (home.empty()) return;
+    JavaHomePath = home;
+    InstallCommSupportFiles(home);
+  } catch (const RuntimeError& error) {
+    Trace(L"Java runtime lookup failed: " + error.description());
+    ShowMessage(error.description());
+    ShowMessage(kSearchFailedMessage);
+    JavaHomePath.clear();
+  }
+}
+
+void LocateJavaRuntime() { LocateJavaRuntimeIn(HKEY_LOCAL_MACHINE); }
+
+}  // namespace tessary

@@ -1,0 +1,35 @@
+#ifndef TESSARY_RUNTIME_MOD_MAIN_H_
+#define TESSARY_RUNTIME_MOD_MAIN_H_
+
+#include <windows.h>
+
+#include <string>
+
+// Preparing the Java runtime the server runs on: finding it through the registry and
+// equipping it with the serial-communication support files.
+namespace tessary {
+
+// The chosen runtime's home directory as the registry gives it, or empty when none was
+// found or the lookup failed. Written only by LocateJavaRuntime.
+extern std::wstring JavaHomePath;
+
+// Finds the first registered runtime of version 1.5 or higher under HKEY_LOCAL_MACHINE,
+// stores its home in JavaHomePath and installs the support files into it. Ends the
+// process after a message when no runtime, or no recent one, is registered; reports any
+// other failure in two messages and leaves JavaHomePath empty.
+void LocateJavaRuntime();
+// The same lookup under another registry root, so that tests need not touch the machine's.
+void LocateJavaRuntimeIn(HKEY root);
+
+// The fixed folder the product's installation puts the support files in.
+inline constexpr wchar_t kSupportFolder[] = L"C:\\dunmere\\GsmModemJar\\";
+
+// Copies each of the four support files that is missing from the runtime home, from
+// kSupportFolder. The first failure stops the walk and is reported in two messages.
+void InstallCommSupportFiles(const std::wstring& java_home);
+// The same with another support folder (ending in a separator), for tests.
+void InstallCommSupportFilesFrom(const std::wstring& support_folder, const std::wstring& java_home);
+
+}  // namespace tessary
+
+#endif  // TESSARY_RUNTIME_MOD_MAIN_H_

@@ -1,0 +1,140 @@
+"""The launcher as its user sees it: the splash, the started server, the end."""
+import os
+import subprocess
+import sys
+import unittest
+
+from launcher_env import (Case, expected_class_path, expected_command_line, lay_out_support_folder,
+                          make_runtime, register_runtimes, win)
+
+WS_CAPTION, WS_SYSMENU, WS_THICKFRAME = 0x00C00000, 0x00080000, 0x00040000
+WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_EX_APPWINDOW, WS_EX_TOOLWINDOW = 0x00020000, 0x00010000, 0x40000, 0x80
+SW_HIDE = 0
+
+
+class LaunchTest(unittest.TestCase):
+    def test_splash_then_server_in_the_application_folder(self):
+        case = Case("normal").lay_out_app()
+        home = make_runtime(case.root / "jre")
+        register_runtimes([("1.6", {"JavaHome": win(home)})])
+        lay_out_support_folder()
+        shot = case.reports / "splash.bmp"
+
+        watcher, javas = case.run(cwd="C:\\windows", screenshot=shot)
+
+        # The splash: the form's properties, shown for one timer interval.
+        self.assertEqual(watcher["splash.caption"], "Tessary")
+        self.assertEqual((watcher.int("splash.client_width"), watcher.int("splash.client_height")), (496, 444))
+        centre_x = watcher.int("splash.client_left") + 248
+        centre_y = watcher.int("splash.client_top") + 222
+        self.assertLessEqual(abs(centre_x - watcher.int("screen.width") // 2), 12)
+        self.assertLessEqual(abs(centre_y - watcher.int("screen.height") // 2), 20)
+        style, exstyle = int(watcher["splash.style"], 16), int(watcher["splash.exstyle"], 16)
+        for bit in (WS_CAPTION, WS_SYSMENU, WS_THICKFRAME, WS_MINIMIZEBOX, WS_MAXIMIZEBOX):
+            self.assertTrue(style & bit, hex(bit))
+        self.assertTrue(exstyle & WS_EX_APPWINDOW)
+        self.assertFalse(exstyle & WS_EX_TOOLWINDOW)
+        self.assertEqual((watcher["splash.owner"], watcher["splash.iconic"], watcher["splash.zoomed"]), ("0", "0", "0"))
+        self.assertEqual(watcher["splash.count"], "1")
+        self.assertGreaterEqual(watcher.int("splash.lifetime_ms"), 1900)
+        self.assertLess(watcher.int("splash.lifetime_ms"), 6000)
+        # The picture is drawn: many colours, hardly any of the grey background.
+        self.assertGreater(watcher.int("shot.colors"), 64)
+        self.assertLess(watcher.int("shot.grey_per_mille"), 100)
+        self.assertTrue(shot.exists())
+
+        # The server: the runtime's own java.exe, the exact command line, hidden, in the app folder.
+        self.assertEqual(watcher.int("box.count"), 0)
+        self.assertEqual(len(javas), 1)
+        java = javas[0]
+        app = win(case.app)
+        self.assertEqual(java["module"], win(home / "bin" / "java.exe"))
+        self.assertEqual(java["command_line"], expected_command_line(win(home), app))
+        self.assertEqual([java["argv.%d" % i] for i in range(java.int("argc"))],
+                         [win(home / "bin" / "java.exe"), "-classpath", expected_class_path(app), "Quorlane.Frame11"])
+        self.assertEqual(java["cwd"].rstrip("\\"), app)
+        self.assertEqual(java.int("show_window"), SW_HIDE)
+        self.assertGreaterEqual(java.int("started"), watcher.int("splash.gone") - 100)
+
+        # The launcher lingers about ten seconds after starting the server, then ends with
+        # the server still running.
+        self.assertEqual(watcher.int("launcher.exit_code"), 0)
+        self.assertGreaterEqual(watcher.int("launcher.ended") - watcher.int("splash.gone"), 10000)
+        self.assertNotIn("ended", java)
+
+    def test_closing_the_splash_ends_the_launcher_at_once(self):
+        case = Case("closed").lay_out_app()
+        home = make_runtime(case.root / "jre", support_files=())
+        register_runtimes([("1.6", {"JavaHome": win(home)})])
+        lay_out_support_folder()
+
+        watcher, javas = case.run(close_after_ms=500)
+
+        self.assertEqual(watcher.int("launcher.exit_code"), 0)
+        self.assertLess(watcher.int("splash.lifetime_ms"), 1900)
+        self.assertLess(watcher.int("launcher.ended") - watcher.int("splash.gone"), 1500)
+        self.assertEqual(watcher.int("box.count"), 0)
+        self.assertEqual(javas, [])
+        self.assertEqual(list((home / "lib" / "ext").iterdir()), [], "no support file is copied")
+
+    def test_a_server_that_cannot_start_is_reported_without_the_wait(self):
+        case = Case("no-java-exe").lay_out_app()
+        home = make_runtime(case.root / "jre", java=False)
+        register_runtimes([("1.6", {"JavaHome": win(home)})])
+        lay_out_support_folder()
+
+        watcher, javas = case.run()
+
+        self.assertEqual(javas, [])
+        self.assertEqual(watcher.int("box.count"), 1)
+        text, caption, buttons, icon = watcher.boxes()[0]
+        self.assertEqual(caption, "Tessary")
+        self.assertIn(win(home / "bin" / "java.exe"), text)
+        self.assertRegex(text.splitlines()[0], r"\w")
+        self.assertEqual(watcher.int("launcher.exit_code"), 4)
+        self.assertLess(watcher.int("launcher.ended") - watcher.int("splash.gone"), 8000)
+
+    def test_a_home_with_spaces_never_runs_a_program_in_its_place(self):
+        case = Case("spaces").lay_out_app()
+        home = make_runtime(case.root / "Program Files" / "Java" / "jre 1.6")
+        register_runtimes([("1.6.0_45", {"JavaHome": win(home)})])
+        lay_out_support_folder()
+        # What Windows would start for an unquoted C:\cases\spaces\Program Files\...:
+        decoy = case.root / "Program.exe"
+        decoy.write_bytes((home / "bin" / "java.exe").read_bytes())
+
+        watcher, javas = case.run()
+
+        self.assertEqual([j["module"] for j in javas], [win(home / "bin" / "java.exe")])
+        java = javas[0]
+        self.assertEqual(java["command_line"], expected_command_line(win(home), win(case.app), quoted=True))
+        self.assertEqual(java["argv.1"], "-classpath")
+        self.assertEqual(java.int("argc"), 4)
+        self.assertEqual(watcher.int("launcher.exit_code"), 0)
+
+
+class ResourcesTest(unittest.TestCase):
+    """What Explorer shows of the exe: its icon group and its version block."""
+
+    def check(self, mode):
+        script = os.path.join(os.environ["TESSARY_SOURCE_DIR"], "resources", "check_icon.py")
+        result = subprocess.run([sys.executable, script, mode, os.environ["TESSARY_EXE"]],
+                                capture_output=True, text=True)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        return result.stdout.splitlines()
+
+    def test_icon_group_has_the_ten_images(self):
+        self.assertEqual(self.check("icon"), [
+            "16x16 4 bmp", "16x16 8 bmp", "16x16 32 bmp", "24x24 32 bmp", "32x32 32 bmp",
+            "48x48 32 png", "64x64 32 png", "72x72 32 png", "96x96 32 png", "128x128 32 png"])
+
+    def test_version_block(self):
+        lines = self.check("version")
+        for line in ["CompanyName=dunmere", "FileVersion=1.00", "ProductVersion=1.00", "ProductName=Tessary",
+                     "InternalName=Tessary", "OriginalFilename=Tessary.exe",
+                     "FileVersion=1.0.0.0 ProductVersion=1.0.0.0"]:
+            self.assertIn(line, lines)
+
+
+if __name__ == "__main__":
+    unittest.main()
