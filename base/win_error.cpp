@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/decimal_text.h"
+
 namespace tessary {
 
 std::wstring SystemMessage(unsigned long code) {
@@ -15,7 +17,7 @@ std::wstring SystemMessage(unsigned long code) {
   while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
     text.pop_back();
   }
-  if (text.empty()) text = L"Error " + std::to_wstring(code);
+  if (text.empty()) text = L"Error " + DecimalText(code);
   return text;
 }
 

@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <cstdlib>
+
 #include "base/exit_code.h"
 #include "launcher/frmSplash.h"
 
@@ -40,6 +42,15 @@ ExitCode RunLauncher(HINSTANCE instance, int show_command) {
 
 }  // namespace
 }  // namespace tessary
+
+#if defined(__GLIBCXX__)
+// libstdc++'s default terminate handler prints the exception's demangled type to stderr,
+// which a GUI program does not have; its demangler and the printf family behind it would
+// be a third of the executable. An uncaught exception ends the process either way.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
+#endif
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
   ExitProcess(static_cast<UINT>(tessary::RunLauncher(instance, show_command)));

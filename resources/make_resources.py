@@ -144,7 +144,7 @@ def make_splash():
     img.paste(vgradient((w, h), (30, 90, 170), (10, 40, 100)), (0, 0), tmask)
 
     sub_font = font("DejaVuSans.ttf", 17 * s)
-    sub = "Phone, contacts & SMS on your desktop"
+    sub = "SMS server for GSM phones"
     sw = d.textlength(sub, font=sub_font)
     d.text(((w - sw) / 2, 106 * s), sub, font=sub_font, fill=(50, 70, 105))
 
@@ -234,11 +234,12 @@ def make_splash():
            font=foot, fill=(220, 230, 245))
 
     img = img.resize(SPLASH_SIZE, Image.LANCZOS)
-    # Fixed 256-colour palette from the picture itself, then dither onto it.
+    # A 256-colour palette from the picture itself, without dithering: dither noise
+    # would double the size of the GIF.
     pal = img.quantize(256, method=Image.MEDIANCUT, dither=Image.NONE)
     entries = pal.getpalette()[:768]
     pal.putpalette(entries + [0] * (768 - len(entries)))
-    return img.quantize(palette=pal, dither=Image.FLOYDSTEINBERG)
+    return img.quantize(palette=pal, dither=Image.NONE)
 
 
 def draw_icon(size):

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "base/decimal_text.h"
 #include "base/diagnostics.h"
 #include "base/runtime_error.h"
 #include "base/seams.h"
@@ -55,7 +56,7 @@ void RemoveAbandonedCopies(const std::wstring& target) {
 // the bytes go to a temporary file beside the target, which is then renamed in one step.
 void CopyWhole(const std::wstring& source, const std::wstring& target) {
   RemoveAbandonedCopies(target);
-  const std::wstring partial = target + L"." + std::to_wstring(GetCurrentProcessId()) + kPartialSuffix;
+  const std::wstring partial = target + L"." + DecimalText(GetCurrentProcessId()) + kPartialSuffix;
   if (!CopyFileW(source.c_str(), partial.c_str(), FALSE)) {
     const DWORD error = GetLastError();
     DeleteFileW(partial.c_str());

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "base/decimal_text.h"
 #include "base/diagnostics.h"
 #include "base/runtime_error.h"
 #include "base/seams.h"
@@ -27,7 +28,7 @@ constexpr wchar_t kSearchFailedMessage[] = L"Error While Searching JVM on Your M
 // empty text. A byte array has no text form.
 std::wstring HomeText(const RegistryValue& value) {
   if (const auto* text = std::get_if<std::wstring>(&value)) return *text;
-  if (const auto* number = std::get_if<std::int32_t>(&value)) return std::to_wstring(*number);
+  if (const auto* number = std::get_if<std::int32_t>(&value)) return DecimalText(*number);
   if (std::holds_alternative<std::monostate>(value)) return std::wstring();
   throw TypeMismatch();
 }
