@@ -3,8 +3,11 @@
 // on it), and how and when the launcher ended. Writes what it saw to a report file.
 //
 //   watch_launcher REPORT LAUNCHER [--cwd DIR] [--close-after MS] [--timeout S]
-//                  [--screenshot FILE.bmp]
+//                  [--screenshot FILE.bmp] [--stop-after-paint 1]
+// With --stop-after-paint the launcher is ended as soon as its window shows the picture
+// (for the benchmark of start-up time and memory).
 #include <windows.h>
+#include <psapi.h>
 
 #include <map>
 #include <set>
@@ -21,6 +24,7 @@ struct Options {
   std::wstring screenshot;
   long long close_after_ms = -1;
   long long timeout_ms = 120000;
+  bool stop_after_paint = false;
 };
 
 constexpr long long kPollMilliseconds = 10;
@@ -196,6 +200,32 @@ void RecordBox(ReportFile& report, int index, HWND box, long long at) {
   report.Add(key + L".buttons", buttons);
 }
 
+// True once the window's client area shows more than its grey background: most of a
+// few points spread over it have another colour.
+bool PictureShown(HWND window) {
+  RECT client = {};
+  GetClientRect(window, &client);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  const HDC screen = GetDC(nullptr);
+  int coloured = 0;
+  for (int i = 1; i <= 7; ++i) {
+    const COLORREF pixel =
+        GetPixel(screen, origin.x + client.right * i / 8, origin.y + client.bottom * ((i * 3) % 8 + 1) / 9);
+    if (pixel != CLR_INVALID && pixel != RGB(192, 192, 192)) ++coloured;
+  }
+  ReleaseDC(nullptr, screen);
+  return coloured >= 4;
+}
+
+void RecordMemory(ReportFile& report, HANDLE process) {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof(counters);
+  if (GetProcessMemoryInfo(process, &counters, sizeof(counters))) {
+    report.Add(L"memory.peak_working_set", static_cast<long long>(counters.PeakWorkingSetSize));
+  }
+}
+
 bool ParseOptions(int argc, wchar_t** argv, Options& options) {
   if (argc < 3) return false;
   options.report = argv[1];
@@ -207,6 +237,7 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
     else if (name == L"--close-after") options.close_after_ms = _wtoi64(value.c_str());
     else if (name == L"--timeout") options.timeout_ms = _wtoi64(value.c_str()) * 1000;
     else if (name == L"--screenshot") options.screenshot = value;
+    else if (name == L"--stop-after-paint") options.stop_after_paint = value == L"1";
     else return false;
   }
   return true;
@@ -270,10 +301,18 @@ int wmain(int argc, wchar_t** argv) {
         report.Add(L"other_window", ClassOf(window) + L" " + TextOf(window));
       }
     }
+    if (splash != nullptr && splash_present && options.stop_after_paint && PictureShown(splash)) {
+      report.Add(L"splash.painted", NowMilliseconds());
+      RecordMemory(report, launcher.hProcess);
+      TerminateProcess(launcher.hProcess, 0);
+      WaitForSingleObject(launcher.hProcess, 5000);
+      break;
+    }
     if (splash != nullptr && splash_present) {
       if (!shot_taken && now - splash_seen >= kScreenshotAfterMs) {
         shot_taken = true;
         Screenshot(report, splash, options.screenshot);
+        RecordMemory(report, launcher.hProcess);
       }
       if (options.close_after_ms >= 0 && !close_sent && now - splash_seen >= options.close_after_ms) {
         close_sent = true;

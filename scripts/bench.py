@@ -1,0 +1,115 @@
+"""Benchmark figures for Tessary.exe under Wine, each against a baseline run in the same
+command: medians of interleaved runs, printed as one table."""
+import os
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e"))
+import launcher_env as env  # noqa: E402
+
+BUILD = Path(os.environ["TESSARY_BUILD"])
+TESTS = BUILD / "tests"
+RUNS = int(os.environ.get("TESSARY_BENCH_RUNS", "5"))
+rows = []
+
+
+def row(figure, tessary, baseline, result, goal):
+    rows.append((figure, tessary, baseline, result, goal))
+
+
+def watch(case, program, extra):
+    report = case.reports / "watcher.txt"
+    report.unlink(missing_ok=True)
+    args = ["taskset", "-c", "1", env.WINE, str(env.WATCHER_EXE), env.win(report), env.win(program)] + extra
+    envvars = dict(os.environ, TESSARY_E2E_REPORTS=env.win(case.reports), TESSARY_E2E_JAVA_SECONDS="2")
+    subprocess.run(args, env=envvars, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=300)
+    return env.Report.load(report)
+
+
+def start_to_paint():
+    case = env.Case("bench-paint").lay_out_app()
+    baseline = case.root / "baseline_window.exe"
+    shutil.copy(TESTS / "baseline_window.exe", baseline)
+    times = {"tessary": [], "baseline": []}
+    memory = {"tessary": [], "baseline": []}
+    for _ in range(RUNS):  # interleaved: A B A B ...
+        for name, program in (("tessary", case.app / "Tessary.exe"), ("baseline", baseline)):
+            report = watch(case, program, ["--stop-after-paint", "1", "--timeout", "120"])
+            times[name].append(report.int("splash.painted") - report.int("launcher.started"))
+            memory[name].append(report.int("memory.peak_working_set"))
+    t, b = statistics.median(times["tessary"]), statistics.median(times["baseline"])
+    row("process start to picture painted (ms)", "%d" % t, "%d" % b, "ratio %.2f" % (t / b), "ratio <= 1.1")
+    mt, mb = statistics.median(memory["tessary"]), statistics.median(memory["baseline"])
+    row("peak working set while the picture shows (MiB)", "%.1f" % (mt / 2**20), "%.1f" % (mb / 2**20),
+        "ratio %.2f, %+.1f MiB" % (mt / mb, (mt - mb) / 2**20), "ratio <= 1.2")
+
+
+def timer_to_server():
+    case = env.Case("bench-spawn").lay_out_app()
+    home = env.make_runtime(case.root / "jre")
+    env.register_runtimes([("1.6", {"JavaHome": env.win(home)})])
+    env.lay_out_support_folder()
+    spawn = case.root / "baseline_spawn.exe"
+    shutil.copy(TESTS / "baseline_spawn.exe", spawn)
+    tessary, baseline = [], []
+    for _ in range(RUNS):
+        for old in case.reports.glob("java-*.txt"):
+            old.unlink()
+        report = watch(case, case.app / "Tessary.exe", ["--timeout", "120"])
+        java = case.java_reports()[0]
+        tessary.append(java.int("started") - report.int("splash.gone"))
+        for old in case.reports.glob("java-*.txt"):
+            old.unlink()
+        spawn_report = case.reports / "spawn.txt"
+        subprocess.run(["taskset", "-c", "1", env.WINE, str(spawn), env.win(spawn_report),
+                        env.win(home / "bin" / "java.exe")],
+                       env=dict(os.environ, TESSARY_E2E_REPORTS=env.win(case.reports), TESSARY_E2E_JAVA_SECONDS="1"),
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+        deadline = 0
+        while not list(case.reports.glob("java-*.txt")) and deadline < 300:
+            subprocess.run(["sleep", "0.1"])
+            deadline += 1
+        baseline.append(case.java_reports()[0].int("started") - env.Report.load(spawn_report).int("before_create"))
+    t, b = statistics.median(tessary), statistics.median(baseline)
+    row("splash closed to server's first instruction (ms)", "%d" % t, "%d" % b, "%+d ms" % (t - b), "<= +15 ms")
+
+
+def lookup():
+    out = subprocess.run(["taskset", "-c", "1", env.WINE, str(TESTS / "lookup_bench.exe"), "10", "1000", "10000"],
+                         capture_output=True, text=True, timeout=600).stdout.split("\n")
+    figures = [line.split() for line in out if re.match(r"^\d+ ", line)]
+    per = ["%s: %s ms" % (n, median) for n, median, _ in figures]
+    last = float(figures[-1][1])
+    row("runtime lookup, 10 / 1,000 / 10,000 versions (median ms)", "; ".join(per), "-",
+        "%.1f us per version at 10,000" % (1000 * last / 10000), "linear; 10,000 < 50 ms")
+
+
+def size_and_imports():
+    exe = BUILD / "Tessary.exe"
+    resources = Path(os.environ["TESSARY_SOURCE_DIR"]) / "resources"
+    parts = ", ".join("%s %d" % (name, (resources / name).stat().st_size)
+                      for name in ("splash.gif", "tessary.ico", "tessary.manifest"))
+    row("Tessary.exe size (bytes)", "%d" % exe.stat().st_size, "-", "resources: " + parts, "<= 300 KB")
+    dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", str(exe)], capture_output=True, text=True).stdout
+    dlls = re.findall(r"DLL Name: (\S+)", dump)
+    row("imported DLLs", " ".join(dlls), "-", "%d, all system DLLs" % len(dlls), "system DLLs only")
+
+
+def main():
+    size_and_imports()
+    lookup()
+    start_to_paint()
+    timer_to_server()
+    print("| figure | Tessary | baseline | result | goal |")
+    print("|---|---|---|---|---|")
+    for r in rows:
+        print("| %s |" % " | ".join(r))
+
+
+if __name__ == "__main__":
+    main()
