@@ -14,6 +14,9 @@ summary() {  # the counts from a ctest log
 cmake --preset host >/dev/null && cmake --build --preset host || exit 1
 ctest --preset host -j 2 2>&1 | tee build/host-tests.log
 
+# Fuzzing, bounded: each target for a few seconds from its seed corpus (scripts/fuzz.sh runs longer).
+bash scripts/fuzz.sh "${TESSARY_FUZZ_SECONDS:-15}" 2>&1 | tee build/fuzz-tests.log
+
 cmake --preset windows >/dev/null && cmake --build --preset windows || exit 1
 
 . scripts/wine-env.sh
@@ -31,5 +34,9 @@ for log in build/host-tests.log build/windows-tests.log; do
   [ -n "${t:-}" ] || { f=1; t=1; echo "test: no summary in $log"; }
   failed=$((failed + f)); total=$((total + t))
 done
+fuzz_passed=$(grep -c ' exit 0$' build/fuzz-tests.log)
+fuzz_targets=$(grep -c '^fuzz_' build/fuzz-tests.log)
+[ "$fuzz_targets" -gt 0 ] || { fuzz_targets=1; echo "test: the fuzz targets did not run"; }
+failed=$((failed + fuzz_targets - fuzz_passed)); total=$((total + fuzz_targets))
 echo "tests: $((total - failed)) passed, $failed failed"
 [ "$failed" -eq 0 ]
