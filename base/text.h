@@ -1,6 +1,7 @@
-#ifndef TESSARY_BASE_DECIMAL_TEXT_H_
-#define TESSARY_BASE_DECIMAL_TEXT_H_
+#ifndef TESSARY_BASE_TEXT_H_
+#define TESSARY_BASE_TEXT_H_
 
+#include <cstddef>
 #include <string>
 
 namespace tessary {
@@ -21,6 +22,15 @@ inline std::wstring DecimalText(long long value) {
   return digits;
 }
 
+// The text itself when it is short enough for a message box; otherwise its beginning and
+// its end around an ellipsis, so that a registry value of a megabyte stays readable.
+inline std::wstring Abbreviated(const std::wstring& text, std::size_t limit = 600) {
+  if (text.size() <= limit) return text;
+  const std::size_t head = limit * 2 / 3;
+  const std::size_t tail = limit - head;
+  return text.substr(0, head) + L"\x2026" + text.substr(text.size() - tail);
+}
+
 }  // namespace tessary
 
-#endif  // TESSARY_BASE_DECIMAL_TEXT_H_
+#endif  // TESSARY_BASE_TEXT_H_

@@ -21,9 +21,38 @@ std::wstring ApplicationDirectory() {
   }
 }
 
+namespace {
+
+// The working directory cannot be longer than MAX_PATH on Windows without long-path
+// support. A deeper folder is still reachable through its short (8.3) name, when the
+// volume keeps short names.
+bool ChangeDirectory(const std::wstring& directory) {
+  if (SetCurrentDirectoryW(directory.c_str())) return true;
+  const DWORD error = GetLastError();
+  if (directory.size() < MAX_PATH - 1) {
+    SetLastError(error);
+    return false;
+  }
+  const std::wstring extended =
+      directory.compare(0, 4, L"\\\\?\\") == 0 ? directory : L"\\\\?\\" + directory;
+  std::vector<wchar_t> short_path(extended.size() + 1);
+  const DWORD length = GetShortPathNameW(extended.c_str(), short_path.data(), static_cast<DWORD>(short_path.size()));
+  if (length == 0 || length >= short_path.size()) {
+    SetLastError(error);
+    return false;
+  }
+  std::wstring shortened(short_path.data(), length);
+  if (shortened.compare(0, 4, L"\\\\?\\") == 0) shortened.erase(0, 4);
+  if (SetCurrentDirectoryW(shortened.c_str())) return true;
+  SetLastError(error);
+  return false;
+}
+
+}  // namespace
+
 void StartServer(const std::wstring& executable, const std::wstring& command_line,
                  const std::wstring& app_directory) {
-  if (!SetCurrentDirectoryW(app_directory.c_str())) {
+  if (!ChangeDirectory(app_directory)) {
     const DWORD error = GetLastError();
     throw SystemError(error, app_directory);
   }

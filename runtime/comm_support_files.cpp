@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "base/decimal_text.h"
+#include "base/text.h"
 #include "base/diagnostics.h"
 #include "base/runtime_error.h"
 #include "base/seams.h"

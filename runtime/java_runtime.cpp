@@ -1,6 +1,17 @@
 #include "runtime/java_runtime.h"
 
+#include <cstddef>
+
 namespace tessary::java_runtime {
+
+bool IsUsableHome(const std::wstring& home) {
+  constexpr std::size_t kLongestPath = 32767;
+  if (home.size() > kLongestPath) return false;
+  for (wchar_t c : home) {
+    if (c < L' ' || c == L'"') return false;
+  }
+  return true;
+}
 
 std::wstring VersionKeyPath(const std::wstring& version_name) {
   return std::wstring(kRegistryKey) + L"\\" + version_name;

@@ -16,6 +16,12 @@ inline constexpr double kMinimumVersion = 1.5;
 // A runtime may also be reachable through the search path under this name.
 inline constexpr wchar_t kSearchPathExecutable[] = L"java";
 
+// True when a home read from the registry can be used as a folder path: not longer than
+// the longest Windows path, and without control characters or quotation marks. A zero
+// character would cut every path built on it short, and a quotation mark would end the
+// quoted executable on the command line early and turn the rest into runtime options.
+bool IsUsableHome(const std::wstring& home);
+
 // kRegistryKey\<version name>
 std::wstring VersionKeyPath(const std::wstring& version_name);
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "base/decimal_text.h"
+#include "base/text.h"
 #include "base/diagnostics.h"
 #include "base/runtime_error.h"
 #include "base/seams.h"
@@ -31,6 +31,14 @@ std::wstring HomeText(const RegistryValue& value) {
   if (const auto* number = std::get_if<std::int32_t>(&value)) return DecimalText(*number);
   if (std::holds_alternative<std::monostate>(value)) return std::wstring();
   throw TypeMismatch();
+}
+
+// The home as a message can show it: control characters made visible, a long one shortened.
+std::wstring DisplayedHome(std::wstring home) {
+  for (wchar_t& c : home) {
+    if (c < L' ') c = L'\xFFFD';
+  }
+  return Abbreviated(home);
 }
 
 }  // namespace
@@ -66,13 +74,11 @@ void LocateJavaRuntimeIn(HKEY root) {
 
     const std::wstring home = HomeText(
         ReadRegistryValue(root, java_runtime::VersionKeyPath(*chosen), java_runtime::kHomeValueName));
-    // A quotation mark would end the quoted executable path early and let the rest of
-    // the registry text become options of the runtime.
-    if (home.find(L'"') != std::wstring::npos) {
+    if (!java_runtime::IsUsableHome(home)) {
       throw RuntimeError(kErrorTypeMismatch, L"The JavaHome value of Java Runtime Environment " + *chosen +
-                                                 L" is not a folder path:\r\n" + home);
+                                                 L" is not a folder path:\r\n" + DisplayedHome(home));
     }
-    Trace(L"Java runtime " + *chosen + L" chosen, home \"" + home + L"\"" +
+    Trace(L"Java runtime " + *chosen + L" chosen, home \"" + DisplayedHome(home) + L"\"" +
           (passed_over.empty() ? std::wstring() : L"; passed over:" + passed_over));
     if (home.empty()) return;
     JavaHomePath = home;
