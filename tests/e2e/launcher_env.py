@@ -170,10 +170,11 @@ class Case:
         self.search_path.append(win(folder))
         return folder
 
-    def run(self, close_after_ms=None, cwd=None, timeout_s=120, java_seconds=25, screenshot=None):
-        """Runs the launcher to its end; returns (watcher report, stand-in java reports)."""
-        report = self.reports / "watcher.txt"
-        args = [WATCHER_EXE, win(report), win(self.app / "Tessary.exe"), "--timeout", timeout_s]
+    def start(self, close_after_ms=None, cwd=None, timeout_s=120, java_seconds=25, screenshot=None):
+        """Starts the launcher through the watcher and returns at once; collect() waits for it."""
+        self.report = self.reports / "watcher.txt"
+        self.report.unlink(missing_ok=True)
+        args = [WINE, WATCHER_EXE, win(self.report), win(self.app / "Tessary.exe"), "--timeout", timeout_s]
         if cwd is not None:
             args += ["--cwd", cwd]
         if close_after_ms is not None:
@@ -182,9 +183,24 @@ class Case:
             args += ["--screenshot", win(screenshot)]
         env = dict(os.environ, TESSARY_E2E_REPORTS=win(self.reports),
                    TESSARY_E2E_JAVA_SECONDS=str(java_seconds), WINEPATH=";".join(self.search_path))
-        result = run_wine(*args, env=env, timeout=timeout_s + 120)
-        assert report.exists(), "the watcher wrote no report: %s" % result.stdout.decode(errors="replace")
-        return Report.load(report), self.java_reports()
+        self.output = tempfile.TemporaryFile()
+        self.process = subprocess.Popen([str(a) for a in args], env=env, stdin=subprocess.DEVNULL,
+                                        stdout=self.output, stderr=subprocess.STDOUT)
+        self.timeout_s = timeout_s
+        return self
+
+    def collect(self):
+        """Waits for the launcher to end; returns (watcher report, stand-in java reports)."""
+        self.process.wait(timeout=self.timeout_s + 120)
+        self.output.seek(0)
+        output = self.output.read().decode(errors="replace")
+        self.output.close()
+        assert self.report.exists(), "the watcher wrote no report: %s" % output
+        return Report.load(self.report), self.java_reports()
+
+    def run(self, **options):
+        """Runs the launcher to its end; returns (watcher report, stand-in java reports)."""
+        return self.start(**options).collect()
 
     def java_reports(self):
         return [Report.load(p) for p in sorted(self.reports.glob("java-*.txt"))]
