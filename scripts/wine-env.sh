@@ -1,6 +1,7 @@
 # Sourced by the test and demo scripts: a private X display and Wine prefix.
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
+# No debugger: a crashing test program must end, not wait in winedbg for ever.
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe,winedbg.exe=d"
 # Under qemu's emulation, 32-bit Wine spends a minute probing the 4 GiB address space at
 # every start; limiting the emulated space to what a 32-bit Windows process uses makes
 # that 2 seconds. Ignored where 32-bit code runs natively.

@@ -250,6 +250,18 @@ int wmain(int argc, wchar_t** argv) {
   if (!ParseOptions(argc, argv, options)) return 2;
 
   ReportFile report;
+  // A program deeper than MAX_PATH cannot be started by its long path; a shell starts
+  // it by its short name.
+  if (options.launcher.size() >= MAX_PATH) {
+    wchar_t short_path[MAX_PATH] = {};
+    const std::wstring extended = L"\\\\?\\" + options.launcher;
+    const DWORD length = GetShortPathNameW(extended.c_str(), short_path, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+      options.launcher = short_path;
+      if (options.launcher.compare(0, 4, L"\\\\?\\") == 0) options.launcher.erase(0, 4);
+    }
+    report.Add(L"launcher.short_path", options.launcher);
+  }
   std::wstring command_line = L"\"" + options.launcher + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);

@@ -3,7 +3,6 @@
 
 #include <string>
 #include <vector>
-#include <vector>
 
 namespace tessary::test_support {
 

@@ -1,0 +1,77 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/runtime_error.h"
+#include "launcher/server_start.h"
+
+namespace tessary {
+namespace {
+
+std::wstring TempFolder() {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  return std::wstring(temp) + L"tessary-start-test";
+}
+
+std::wstring LongName(const std::wstring& path) {
+  wchar_t long_path[32768];
+  const DWORD length = GetLongPathNameW((L"\\\\?\\" + path).c_str(), long_path, 32768);
+  std::wstring name(long_path, length);
+  return name.compare(0, 4, L"\\\\?\\") == 0 ? name.substr(4) : name;
+}
+
+// The server inherits the working directory, so it must be the application folder even
+// when that folder is deeper than MAX_PATH.
+TEST(StartServer, WorkingDirectoryIsTheApplicationFolderEvenBeyondMaxPath) {
+  wchar_t system[MAX_PATH];
+  GetSystemDirectoryW(system, MAX_PATH);
+  const std::wstring program = std::wstring(system) + L"\\cmd.exe";
+  std::wstring deep = TempFolder();
+  CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr);
+  for (wchar_t part : {L'a', L'b', L'c', L'd'}) {
+    deep += L"\\" + std::wstring(60, part);
+    CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr);
+  }
+  ASSERT_GT(deep.size(), static_cast<size_t>(MAX_PATH));
+
+  for (const std::wstring& folder : {TempFolder(), deep}) {
+    try {
+      StartServer(program, L"cmd.exe /c exit 0", folder);
+    } catch (const RuntimeError& error) {
+      ADD_FAILURE() << "not started in a folder of " << folder.size() << " characters: error " << error.number();
+      continue;
+    }
+    wchar_t current[32768];
+    const DWORD length = GetCurrentDirectoryW(32768, current);
+    EXPECT_EQ(LongName(std::wstring(current, length)), folder) << folder.size();
+  }
+}
+
+TEST(StartServer, AMissingProgramOrFolderIsNamedInTheError) {
+  const std::wstring folder = TempFolder();
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {folder + L"\\jre\\bin\\java.exe", folder},
+      {std::wstring(), folder},  // "java" on the search path, where there is none
+      {folder + L"\\jre\\bin\\java.exe", folder + L"\\no such folder"},
+  };
+  for (const auto& [program, directory] : cases) {
+    try {
+      StartServer(program, L"java -classpath x Quorlane.Frame11", directory);
+      ADD_FAILURE() << "started";
+    } catch (const RuntimeError& error) {
+      const std::wstring& named = directory.find(L"no such") != std::wstring::npos
+                                      ? directory
+                                      : (program.empty() ? std::wstring(L"java") : program);
+      const std::wstring& text = error.description();
+      EXPECT_EQ(text.substr(text.size() - named.size()), named);
+      EXPECT_NE(error.number(), 0);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tessary

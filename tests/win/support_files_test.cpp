@@ -1,0 +1,209 @@
+// Installing the serial-communication support files into a runtime home, on real folders
+// under the temporary directory (whose name has a space and characters outside ASCII).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/win_error.h"
+#include "runtime/mod_main.h"
+#include "test_seams.h"
+#include "tests/support/windows_argv.h"
+
+namespace tessary {
+namespace {
+
+using test_support::Printable;
+using test_support::RecordingSeams;
+
+// The support files by their place in a runtime home, in the order they are installed.
+const std::wstring kCommJar = L"lib\\ext\\Comm.jar";
+const std::wstring kProperties = L"lib\\javax.comm.properties";
+const std::wstring kNativeLibrary = L"bin\\Win32com.dll";
+const std::wstring kJdcJar = L"lib\\ext\\jdc.jar";
+const std::wstring kAll[] = {kCommJar, kProperties, kNativeLibrary, kJdcJar};
+
+std::wstring FileName(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
+
+// Distinct bytes for each file, zeros and high bytes included; Comm.jar spans several
+// copy buffers.
+std::string SourceBytes(const std::wstring& name) {
+  std::string bytes = Printable(name) + std::string("\0\xff\r\n", 4);
+  if (name == L"Comm.jar") {
+    for (int i = 0; i < 200000; ++i) bytes += static_cast<char>(i * 7 % 251);
+  }
+  return bytes;
+}
+std::string OldBytes(const std::wstring& name) { return "an older " + Printable(name); }
+
+void MakeFolders(const std::wstring& path) {
+  for (size_t at = path.find(L'\\', 3);; at = path.find(L'\\', at + 1)) {
+    CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+    if (at == std::wstring::npos) break;
+  }
+}
+
+void PutFile(const std::wstring& path, const std::string& content, const FILETIME* written_at = nullptr) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << Printable(path);
+  DWORD written = 0;
+  WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  if (written_at != nullptr) SetFileTime(file, nullptr, nullptr, written_at);
+  CloseHandle(file);
+}
+
+std::optional<std::string> ReadAll(const std::wstring& path) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string content(GetFileSize(file, nullptr), '\0');
+  DWORD read = 0;
+  ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
+  CloseHandle(file);
+  return content;
+}
+
+// Every file and folder under the folder, by relative path; folders end in a separator.
+void ListTree(const std::wstring& folder, const std::wstring& prefix, std::vector<std::wstring>& listing) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      listing.push_back(prefix + name + L"\\");
+      ListTree(folder + L"\\" + name, prefix + name + L"\\", listing);
+    } else {
+      listing.push_back(prefix + name);
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+void RemoveTree(const std::wstring& folder) {
+  std::vector<std::wstring> listing;
+  ListTree(folder, L"", listing);
+  // Deepest first: a folder's contents are listed after it.
+  for (auto entry = listing.rbegin(); entry != listing.rend(); ++entry) {
+    const std::wstring path = folder + L"\\" + *entry;
+    if (entry->back() == L'\\') {
+      RemoveDirectoryW(path.c_str());
+    } else {
+      DeleteFileW(path.c_str());
+    }
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+std::string Join(const std::vector<std::wstring>& texts) {
+  std::string joined;
+  for (const std::wstring& text : texts) joined += "[" + Printable(text) + "] ";
+  return joined;
+}
+
+class SupportFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, temp);
+    root_ = std::wstring(temp) + L"tessary support \u00dc\u77ed " + std::to_wstring(GetCurrentProcessId());
+    support_ = root_ + L"\\support\\";
+    home_ = root_ + L"\\jre";
+  }
+  void TearDown() override { RemoveTree(root_); }
+
+  std::wstring root_, support_, home_;
+};
+
+TEST_F(SupportFilesTest, CopiesWhatIsMissingAndStopsAtTheFirstFailure) {
+  const std::vector<std::wstring> kFolders = {L"lib", L"lib\\ext", L"bin"};
+  const struct {
+    const char* what;
+    std::vector<std::wstring> folders;          // in the home, made beforehand
+    bool support_folder;                        // whether the support folder exists
+    std::vector<std::wstring> missing_sources;  // support files not in it
+    std::vector<std::wstring> present;          // support files already in the home, with other bytes
+    std::vector<std::wstring> leftovers;        // partial copies an earlier, stopped launcher left
+    std::vector<std::wstring> copied;
+    DWORD error;           // of the first message; 0 when nothing is shown
+    std::wstring subject;  // the path the first message names, under the test folder
+  } cases[] = {
+      {"all missing", kFolders, true, {}, {}, {}, {kCommJar, kProperties, kNativeLibrary, kJdcJar}, 0, L""},
+      {"only the native library missing", kFolders, true, {}, {kCommJar, kProperties, kJdcJar}, {}, {kNativeLibrary},
+       0, L""},
+      {"all present, no support folder", kFolders, false, {}, {kCommJar, kProperties, kNativeLibrary, kJdcJar}, {},
+       {}, 0, L""},
+      {"abandoned copies removed", kFolders, true, {}, {kProperties},
+       {L"lib\\ext\\Comm.jar.1234.tessary-partial", L"bin\\Win32com.dll.99999.tessary-partial"},
+       {kCommJar, kNativeLibrary, kJdcJar}, 0, L""},
+      {"no support folder", kFolders, false, {}, {}, {}, {}, ERROR_PATH_NOT_FOUND, L"support\\Comm.jar"},
+      // javax.comm.properties could be copied, but the walk stops at Comm.jar.
+      {"no Comm.jar to copy", kFolders, true, {L"Comm.jar"}, {}, {}, {}, ERROR_FILE_NOT_FOUND, L"support\\Comm.jar"},
+      {"runtime without bin", {L"lib", L"lib\\ext"}, true, {}, {}, {}, {kCommJar, kProperties}, ERROR_PATH_NOT_FOUND,
+       L"jre\\bin\\Win32com.dll"},
+      {"runtime without lib\\ext", {L"lib", L"bin"}, true, {}, {}, {}, {}, ERROR_PATH_NOT_FOUND,
+       L"jre\\lib\\ext\\Comm.jar"},
+      {"a folder in the native library's place", {L"lib", L"lib\\ext", L"bin", L"bin\\Win32com.dll"}, true, {}, {},
+       {}, {kCommJar, kProperties}, ERROR_ALREADY_EXISTS, L"jre\\bin\\Win32com.dll"},
+  };
+  FILETIME old_time = {};
+  const SYSTEMTIME old_day = {2001, 1, 1, 1, 12, 0, 0, 0};
+  SystemTimeToFileTime(&old_day, &old_time);
+
+  for (const auto& c : cases) {
+    RemoveTree(root_);
+    MakeFolders(home_);
+    if (c.support_folder) {
+      MakeFolders(support_);
+      for (const std::wstring& file : kAll) {
+        const std::wstring name = FileName(file);
+        if (std::find(c.missing_sources.begin(), c.missing_sources.end(), name) == c.missing_sources.end()) {
+          PutFile(support_ + name, SourceBytes(name));
+        }
+      }
+    }
+    std::vector<std::wstring> expected_tree;
+    for (const std::wstring& folder : c.folders) {
+      MakeFolders(home_ + L"\\" + folder);
+      expected_tree.push_back(folder + L"\\");
+    }
+    for (const std::wstring& file : c.present) {
+      PutFile(home_ + L"\\" + file, OldBytes(file), &old_time);
+      expected_tree.push_back(file);
+    }
+    for (const std::wstring& file : c.leftovers) PutFile(home_ + L"\\" + file, "half a file");
+    for (const std::wstring& file : c.copied) expected_tree.push_back(file);
+
+    RecordingSeams seams;
+    InstallCommSupportFilesFrom(support_, home_);
+
+    if (c.error == 0) {
+      EXPECT_TRUE(seams.messages().empty()) << c.what << ": " << Join(seams.messages());
+    } else {
+      const std::vector<std::wstring> expected = {SystemMessage(c.error) + L"\r\n" + root_ + L"\\" + c.subject,
+                                                  L"Error While Copying JAR File"};
+      EXPECT_TRUE(seams.messages() == expected) << c.what << ": " << Join(seams.messages());
+    }
+    for (const std::wstring& file : c.copied) {
+      EXPECT_TRUE(ReadAll(home_ + L"\\" + file) == SourceBytes(FileName(file))) << c.what << ": " << Printable(file);
+    }
+    for (const std::wstring& file : c.present) {
+      EXPECT_EQ(ReadAll(home_ + L"\\" + file), OldBytes(file)) << c.what << ": " << Printable(file);
+      WIN32_FILE_ATTRIBUTE_DATA data = {};
+      GetFileAttributesExW((home_ + L"\\" + file).c_str(), GetFileExInfoStandard, &data);
+      EXPECT_EQ(CompareFileTime(&data.ftLastWriteTime, &old_time), 0) << c.what << ": " << Printable(file);
+    }
+    // Exact names, no folder made, nothing else copied and no partial copy left behind.
+    std::vector<std::wstring> tree;
+    ListTree(home_, L"", tree);
+    std::sort(tree.begin(), tree.end());
+    std::sort(expected_tree.begin(), expected_tree.end());
+    EXPECT_TRUE(tree == expected_tree) << c.what << ": " << Join(tree);
+  }
+}
+
+}  // namespace
+}  // namespace tessary
