@@ -26,6 +26,7 @@ tessary_start_xvfb() {
 tessary_make_prefix() {
   export WINEPREFIX="$1"
   rm -rf "$WINEPREFIX"
+  mkdir -p "$(dirname "$WINEPREFIX")"
   "$TESSARY_WINE" wineboot -i </dev/null >/dev/null 2>&1
   # Without a window manager Wine stalls 2 s in every DestroyWindow unless it draws the
   # frames itself.
