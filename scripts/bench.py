@@ -6,6 +6,7 @@ import shutil
 import statistics
 import subprocess
 import sys
+import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e"))
@@ -49,6 +50,12 @@ def start_to_paint():
         "ratio %.2f, %+.1f MiB" % (mt / mb, (mt - mb) / 2**20), "ratio <= 1.2")
 
 
+def first_start_after(case, moment):
+    """When the stand-in runtime started after the moment: an earlier one may still be
+    rewriting its report as it ends."""
+    return min(j.int("started") for j in case.java_reports() if j.int("started") >= moment)
+
+
 def timer_to_server():
     case = env.Case("bench-spawn").lay_out_app()
     home = env.make_runtime(case.root / "jre")
@@ -61,8 +68,7 @@ def timer_to_server():
         for old in case.reports.glob("java-*.txt"):
             old.unlink()
         report = watch(case, case.app / "Tessary.exe", ["--timeout", "120"])
-        java = case.java_reports()[0]
-        tessary.append(java.int("started") - report.int("splash.gone"))
+        tessary.append(first_start_after(case, report.int("launcher.started")) - report.int("splash.gone"))
         for old in case.reports.glob("java-*.txt"):
             old.unlink()
         spawn_report = case.reports / "spawn.txt"
@@ -70,11 +76,12 @@ def timer_to_server():
                         env.win(home / "bin" / "java.exe")],
                        env=dict(os.environ, TESSARY_E2E_REPORTS=env.win(case.reports), TESSARY_E2E_JAVA_SECONDS="1"),
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
-        deadline = 0
-        while not list(case.reports.glob("java-*.txt")) and deadline < 300:
-            subprocess.run(["sleep", "0.1"])
-            deadline += 1
-        baseline.append(case.java_reports()[0].int("started") - env.Report.load(spawn_report).int("before_create"))
+        before = env.Report.load(spawn_report).int("before_create")
+        for _ in range(300):  # the stand-in reports a few seconds after it is created
+            if any(j.int("started") >= before for j in case.java_reports()):
+                break
+            time.sleep(0.1)
+        baseline.append(first_start_after(case, before) - before)
     t, b = statistics.median(tessary), statistics.median(baseline)
     row("splash closed to server's first instruction (ms)", "%d" % t, "%d" % b, "%+d ms" % (t - b), "<= +15 ms")
 
