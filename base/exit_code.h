@@ -10,6 +10,8 @@ enum class ExitCode : unsigned {
   kNoRecentJavaRuntime = 3,  // runtimes are registered, none of version 1.5 or higher
   kServerStartFailed = 4,    // the working directory or the server process could not be set up
   kStartupFailed = 5,        // the splash window could not be created
+  kServerStopped = 6,        // the server ended with a failure code before the linger was over
+  kUnexpectedFailure = 7,    // an unforeseen failure, such as running out of memory
 };
 
 }  // namespace tessary

@@ -7,13 +7,12 @@
 
 namespace tessary {
 
-// The three places where the launcher would otherwise need a person or the clock:
-// a message box waits for OK, ending the process ends the test too, and sleeping is slow.
-// The product uses the real ones; tests install their own.
+// The two places where the launcher would otherwise need a person: a message box waits
+// for OK, and ending the process ends the test too. The product uses the real ones;
+// tests install their own.
 struct Seams {
   void (*show_message)(const std::wstring& text);
   void (*end_process)(ExitCode code);  // never returns in the product
-  void (*sleep_ms)(unsigned milliseconds);
 };
 
 // Returns the seams in force before the call, so a test can put them back.
@@ -23,7 +22,6 @@ Seams InstallSeams(const Seams& seams);
 void ShowMessage(const std::wstring& text);
 // Ends the process at once with the given code.
 void EndProcess(ExitCode code);
-void SleepFor(unsigned milliseconds);
 
 }  // namespace tessary
 

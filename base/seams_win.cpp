@@ -14,9 +14,7 @@ void SystemShowMessage(const std::wstring& text) {
 
 void SystemEndProcess(ExitCode code) { ExitProcess(static_cast<UINT>(code)); }
 
-void SystemSleep(unsigned milliseconds) { Sleep(milliseconds); }
-
-Seams g_seams = {SystemShowMessage, SystemEndProcess, SystemSleep};
+Seams g_seams = {SystemShowMessage, SystemEndProcess};
 
 }  // namespace
 
@@ -28,6 +26,5 @@ Seams InstallSeams(const Seams& seams) {
 
 void ShowMessage(const std::wstring& text) { g_seams.show_message(text); }
 void EndProcess(ExitCode code) { g_seams.end_process(code); }
-void SleepFor(unsigned milliseconds) { g_seams.sleep_ms(milliseconds); }
 
 }  // namespace tessary

@@ -3,8 +3,10 @@
 #include "base/diagnostics.h"
 #include "base/runtime_error.h"
 #include "base/seams.h"
+#include "base/text.h"
 #include "launcher/server_command.h"
 #include "launcher/server_start.h"
+#include "runtime/java_runtime.h"
 #include "runtime/mod_main.h"
 
 namespace tessary {
@@ -20,10 +22,12 @@ void LaunchSequence() {
 
   const std::wstring app_directory = ApplicationDirectory();
   const std::wstring command_line = ServerCommandLine(JavaHomePath, app_directory);
+  const std::wstring executable = ServerExecutable(JavaHomePath);
   Trace(L"working directory: " + app_directory);
   Trace(L"starting: " + command_line);
+  UniqueKernelHandle server;
   try {
-    StartServer(ServerExecutable(JavaHomePath), command_line, app_directory);
+    server = StartServer(executable, command_line, app_directory);
   } catch (const RuntimeError& error) {
     Trace(L"server not started: " + error.description());
     ShowMessage(error.description());
@@ -32,7 +36,17 @@ void LaunchSequence() {
   }
   Trace(L"server started");
 
-  SleepFor(kLingerMilliseconds);
+  // The linger doubles as a watch: a server that cannot run ends within it.
+  const ServerWatch watch = WatchServer(server, kLingerMilliseconds);
+  if (watch.ended && watch.exit_code != 0) {
+    const std::wstring started = executable.empty() ? java_runtime::kSearchPathExecutable : executable;
+    const std::wstring program = watch.program.empty() ? started : watch.program;
+    Trace(L"server ended with exit code " + DecimalText(watch.exit_code));
+    ShowMessage(ServerStoppedMessage(watch.exit_code, watch.ran_milliseconds, program, app_directory));
+    EndProcess(ExitCode::kServerStopped);
+    return;
+  }
+  Trace(watch.ended ? L"server ended normally" : L"server still running");
   EndProcess(ExitCode::kNormal);
 }
 

@@ -1,6 +1,7 @@
 #ifndef TESSARY_LAUNCHER_SERVER_COMMAND_H_
 #define TESSARY_LAUNCHER_SERVER_COMMAND_H_
 
+#include <cstdint>
 #include <string>
 
 namespace tessary {
@@ -18,6 +19,13 @@ std::wstring ServerCommandLine(const std::wstring& java_home, const std::wstring
 // home is known, so that nothing else can run in its place; empty when `java` is to be
 // found through the search path.
 std::wstring ServerExecutable(const std::wstring& java_home);
+
+// What the operator is told when the server ends with a failure code while the launcher
+// still lingers: that it stopped, its exit code in decimal (and in hexadecimal when it
+// looks like a Windows status code), how long it ran, the program that was started and
+// what to check.
+std::wstring ServerStoppedMessage(std::uint32_t exit_code, unsigned long long ran_milliseconds,
+                                  const std::wstring& program, const std::wstring& app_directory);
 
 // The folder that holds the given module path: "C:\Srv\Tessary.exe" gives "C:\Srv",
 // "C:\Tessary.exe" gives "C:\" (a drive root keeps its separator).

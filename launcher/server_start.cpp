@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 #include "base/unique_handle.h"
@@ -50,8 +51,8 @@ bool ChangeDirectory(const std::wstring& directory) {
 
 }  // namespace
 
-void StartServer(const std::wstring& executable, const std::wstring& command_line,
-                 const std::wstring& app_directory) {
+UniqueKernelHandle StartServer(const std::wstring& executable, const std::wstring& command_line,
+                               const std::wstring& app_directory) {
   if (!ChangeDirectory(app_directory)) {
     const DWORD error = GetLastError();
     throw SystemError(error, app_directory);
@@ -70,9 +71,30 @@ void StartServer(const std::wstring& executable, const std::wstring& command_lin
     const DWORD error = GetLastError();
     throw SystemError(error, executable.empty() ? java_runtime::kSearchPathExecutable : executable);
   }
-  // The server runs on its own: both handles are closed here.
-  const OwnedProcess server{UniqueKernelHandle(started.hProcess), UniqueKernelHandle(started.hThread),
-                            started.dwProcessId};
+  // Only the process handle is kept, for the launcher's wait.
+  OwnedProcess server{UniqueKernelHandle(started.hProcess), UniqueKernelHandle(started.hThread),
+                      started.dwProcessId};
+  return std::move(server.process);
+}
+
+ServerWatch WatchServer(const UniqueKernelHandle& server, unsigned milliseconds) {
+  ServerWatch watch;
+  const ULONGLONG waited_from = GetTickCount64();
+  const DWORD waited = WaitForSingleObject(server.get(), milliseconds);
+  watch.ran_milliseconds = GetTickCount64() - waited_from;
+  if (waited == WAIT_FAILED) {
+    // Nothing to watch: linger as long as the wait would have.
+    Sleep(static_cast<DWORD>(milliseconds > watch.ran_milliseconds ? milliseconds - watch.ran_milliseconds : 0));
+    return watch;
+  }
+  DWORD exit_code = 0;
+  if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(server.get(), &exit_code)) return watch;
+  watch.ended = true;
+  watch.exit_code = exit_code;
+  wchar_t image[32768];
+  DWORD length = 32768;
+  if (QueryFullProcessImageNameW(server.get(), 0, image, &length)) watch.program.assign(image, length);
+  return watch;
 }
 
 }  // namespace tessary

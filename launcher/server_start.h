@@ -1,7 +1,10 @@
 #ifndef TESSARY_LAUNCHER_SERVER_START_H_
 #define TESSARY_LAUNCHER_SERVER_START_H_
 
+#include <cstdint>
 #include <string>
+
+#include "base/unique_handle.h"
 
 namespace tessary {
 
@@ -11,11 +14,24 @@ std::wstring ApplicationDirectory();
 
 // Makes app_directory the process's working directory, so that the server inherits it,
 // then starts the command line with its window hidden and returns as soon as the process
-// exists; no handle to it is kept. With an executable, exactly that program is started;
-// without one, the first word of the command line is found by the usual search.
-// Raises RuntimeError, naming the folder or the program, when either step fails.
-void StartServer(const std::wstring& executable, const std::wstring& command_line,
-                 const std::wstring& app_directory);
+// exists, with the server's process handle for the launcher's own wait; the server's
+// input, output, window and environment are left as they are. With an executable,
+// exactly that program is started; without one, the first word of the command line is
+// found by the usual search. Raises RuntimeError, naming the folder or the program, when
+// either step fails.
+UniqueKernelHandle StartServer(const std::wstring& executable, const std::wstring& command_line,
+                               const std::wstring& app_directory);
+
+// How the server fared while the launcher waited for it.
+struct ServerWatch {
+  bool ended = false;                 // false: still running when the wait was over
+  std::uint32_t exit_code = 0;        // when ended
+  unsigned long long ran_milliseconds = 0;
+  std::wstring program;               // the program file that ran, when the system says
+};
+
+// Waits up to the given time for the server started by StartServer to end.
+ServerWatch WatchServer(const UniqueKernelHandle& server, unsigned milliseconds);
 
 }  // namespace tessary
 

@@ -15,7 +15,6 @@ namespace {
 
 void Ignore(const std::wstring&) {}
 void NoExit(tessary::ExitCode) {}
-void NoSleep(unsigned) {}
 
 const wchar_t kRoot[] = L"SOFTWARE\\JavaSoft";
 
@@ -54,7 +53,7 @@ std::wstring MakeHome() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  tessary::InstallSeams(tessary::Seams{Ignore, NoExit, NoSleep});
+  tessary::InstallSeams(tessary::Seams{Ignore, NoExit});
   const std::wstring home = MakeHome();
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);

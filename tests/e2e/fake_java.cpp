@@ -1,7 +1,10 @@
 // Stands in for java.exe in the end-to-end tests: records how it was started, stays
-// alive for a while like a server would, and records when it ended.
+// alive for a while like a server would, and records when it ended. It ends with the exit
+// code TESSARY_E2E_JAVA_EXIT_CODE asks for, as a server that cannot run would.
 #include <windows.h>
 #include <shellapi.h>
+
+#include <cwchar>
 
 #include "report_file.h"
 
@@ -34,5 +37,5 @@ int wmain() {
   Sleep(seconds * 1000);
   report.Add(L"ended", NowMilliseconds());
   report.Save(path);
-  return 0;
+  return static_cast<int>(wcstoul(EnvironmentValue(L"TESSARY_E2E_JAVA_EXIT_CODE", L"0").c_str(), nullptr, 0));
 }

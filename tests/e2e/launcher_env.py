@@ -170,7 +170,8 @@ class Case:
         self.search_path.append(win(folder))
         return folder
 
-    def start(self, close_after_ms=None, cwd=None, timeout_s=120, java_seconds=25, screenshot=None):
+    def start(self, close_after_ms=None, cwd=None, timeout_s=120, java_seconds=25, java_exit_code=0,
+              screenshot=None):
         """Starts the launcher through the watcher and returns at once; collect() waits for it."""
         self.report = self.reports / "watcher.txt"
         self.report.unlink(missing_ok=True)
@@ -182,7 +183,8 @@ class Case:
         if screenshot is not None:
             args += ["--screenshot", win(screenshot)]
         env = dict(os.environ, TESSARY_E2E_REPORTS=win(self.reports),
-                   TESSARY_E2E_JAVA_SECONDS=str(java_seconds), WINEPATH=";".join(self.search_path))
+                   TESSARY_E2E_JAVA_SECONDS=str(java_seconds), TESSARY_E2E_JAVA_EXIT_CODE=str(java_exit_code),
+                   WINEPATH=";".join(self.search_path))
         self.output = tempfile.TemporaryFile()
         self.process = subprocess.Popen([str(a) for a in args], env=env, stdin=subprocess.DEVNULL,
                                         stdout=self.output, stderr=subprocess.STDOUT)

@@ -1,5 +1,6 @@
 """The launcher as its user sees it: the splash, the started server, the end."""
 import os
+import re
 import subprocess
 import sys
 import unittest
@@ -93,6 +94,32 @@ class LaunchTest(unittest.TestCase):
         self.assertRegex(text.splitlines()[0], r"\w")
         self.assertEqual(watcher.int("launcher.exit_code"), 4)
         self.assertLess(watcher.int("launcher.ended") - watcher.int("splash.gone"), 8000)
+
+    def test_a_server_that_ends_at_once_is_reported_only_when_it_failed(self):
+        for exit_code, boxes, launcher_exit_code in [(0xC0000005, 1, 6), (0, 0, 0)]:
+            with self.subTest(exit_code):
+                case = Case("ends-%d" % exit_code).lay_out_app()
+                home = make_runtime(case.root / "jre")
+                register_runtimes([("1.6", {"JavaHome": win(home)})])
+                lay_out_support_folder()
+
+                watcher, javas = case.run(java_seconds=1, java_exit_code=exit_code)
+
+                self.assertEqual(len(javas), 1)
+                self.assertEqual(watcher.int("launcher.exit_code"), launcher_exit_code)
+                # No waiting out the ten seconds once the server has ended.
+                self.assertLess(watcher.int("launcher.ended") - javas[0].int("ended"), 5000)
+                self.assertEqual(watcher.int("box.count"), boxes)
+                if boxes:
+                    text, caption, buttons, icon = watcher.boxes()[0]
+                    self.assertEqual((caption, buttons, icon), ("Tessary", "OK", 0))
+                    self.assertRegex(text, (
+                        r"^The Quorlane server stopped right after it was started\.\r\n"
+                        r"It ran for \d+\.\d seconds and ended with exit code 3221225477 \(0xC0000005\)\.\r\n"
+                        r"Program: %s\r\n"
+                        r"Check the Quorlane folder beside Tessary\.exe \(%s\) and its lib folder, "
+                        r"and the Java runtime\.$") % (re.escape(win(home / "bin" / "java.exe")),
+                                                         re.escape(win(case.app / "Quorlane"))))
 
     def test_a_home_with_spaces_never_runs_a_program_in_its_place(self):
         case = Case("spaces").lay_out_app()

@@ -14,8 +14,8 @@ struct ProcessEnded {
   ExitCode code;
 };
 
-// While alive, message boxes are recorded instead of shown, ending the process throws
-// ProcessEnded and sleeping is recorded and skipped.
+// While alive, message boxes are recorded instead of shown, and ending the process throws
+// ProcessEnded.
 class RecordingSeams {
  public:
   RecordingSeams();
@@ -24,7 +24,6 @@ class RecordingSeams {
   RecordingSeams& operator=(const RecordingSeams&) = delete;
 
   const std::vector<std::wstring>& messages() const;
-  const std::vector<unsigned>& sleeps() const;
 
  private:
   Seams previous_;
