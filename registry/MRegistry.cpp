@@ -8,11 +8,10 @@
 namespace tessary {
 namespace {
 
-// Keys are opened with no view flag on purpose: a 32-bit process on 64-bit Windows then
-// reads the 32-bit view, where the 32-bit runtimes the server needs register.
-UniqueRegistryKey OpenKey(HKEY root, const std::wstring& key_path) {
+UniqueRegistryKey OpenKey(HKEY root, const std::wstring& key_path, RegistryView view) {
   UniqueRegistryKey key;
-  if (RegOpenKeyExW(root, key_path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) key.release();
+  const REGSAM access = KEY_READ | (view == RegistryView::k64Bit ? KEY_WOW64_64KEY : 0);
+  if (RegOpenKeyExW(root, key_path.c_str(), 0, access, key.put()) != ERROR_SUCCESS) key.release();
   return key;
 }
 
@@ -24,15 +23,15 @@ constexpr int kMaximumQueries = 4;
 }  // namespace
 
 bool RegistryKeyExists(HKEY root, const std::wstring& key_path) {
-  return OpenKey(root, key_path).valid();
+  return OpenKey(root, key_path, RegistryView::kOwn).valid();
 }
 
-std::vector<std::wstring> ListRegistrySubkeys(HKEY root, const std::wstring& key_path) {
+std::vector<std::wstring> ListRegistrySubkeys(HKEY root, const std::wstring& key_path, RegistryView view) {
   std::vector<std::wstring> names;
   UniqueRegistryKey opened;
   HKEY enumerated = root;  // the root itself is never closed
   if (!key_path.empty()) {
-    opened = OpenKey(root, key_path);
+    opened = OpenKey(root, key_path, view);
     if (!opened) return names;
     enumerated = opened.get();
   }
@@ -45,8 +44,8 @@ std::vector<std::wstring> ListRegistrySubkeys(HKEY root, const std::wstring& key
 }
 
 RegistryValue ReadRegistryValue(HKEY root, const std::wstring& key_path, const std::wstring& value_name,
-                                const std::optional<RegistryValue>& default_value) {
-  const UniqueRegistryKey key = OpenKey(root, key_path);
+                                const std::optional<RegistryValue>& default_value, RegistryView view) {
+  const UniqueRegistryKey key = OpenKey(root, key_path, view);
   if (!key) return default_value.value_or(RegistryValue());
 
   std::vector<std::uint8_t> buffer(kFirstQueryBytes);

@@ -11,8 +11,15 @@ NO_RECENT_VERSION = "Java Runtime Environment version 1.5 or higher version is n
 SEARCH_FAILED = "Error While Searching JVM on Your Machine"
 
 
+def only_64_bit(version, home):
+    return ("Java Runtime Environment %s is installed in %s, but it is a 64-bit runtime.\r\n"
+            "Quorlane's serial-port support needs the 32-bit (x86) Java Runtime Environment, version 1.5 "
+            "or higher. Install that one as well; the 64-bit runtime can stay." % (version, home))
+
+
 class NoUsableRuntimeTest(unittest.TestCase):
-    """Nothing to run the server with: one plain box, a telling exit code, no server."""
+    """Nothing to run the server with: a plain box (and one more when a runtime is there for
+    64-bit programs only), a telling exit code, no server."""
 
     def run_without_server(self, case, versions, **register):
         register_runtimes(versions, **register)
@@ -23,23 +30,33 @@ class NoUsableRuntimeTest(unittest.TestCase):
         self.assertLess(watcher.int("launcher.ended") - watcher.int("splash.gone"), 8000)
         return watcher
 
-    def test_a_runtime_registered_only_for_64_bit_programs_is_not_seen(self):
-        case = Case("locator-64-bit-only").lay_out_app()
-        home = make_runtime(case.root / "jre", support_files=())
-        watcher = self.run_without_server(case, [("1.6", {"JavaHome": win(home)})], key=JAVA_KEY_64)
-        # The runtime is there for a 64-bit program to find.
-        self.assertEqual(run_wine("reg", "query", JAVA_KEY_64 + "\\1.6", "/v", "JavaHome").returncode, 0)
+    def test_a_runtime_registered_only_for_64_bit_programs_is_not_used_but_named(self):
+        # 64-bit: 1.4.2, 1.8 (the first recent one) and 1.9; 32-bit: nothing, or only 1.4.2.
+        for name, versions_32, first_box, exit_code in [("none", None, NOT_INSTALLED, 2),
+                                                        ("old", [("1.4.2", {})], NO_RECENT_VERSION, 3)]:
+            with self.subTest(name):
+                case = Case("locator-64-bit-only-" + name).lay_out_app()
+                homes = {v: make_runtime(case.root / ("jre-" + v), support_files=()) for v in ("1.4.2", "1.8", "1.9")}
+                register_runtimes(versions_32)
+                watcher = self.run_without_server(case, [(v, {"JavaHome": win(h)}) for v, h in homes.items()],
+                                                  key=JAVA_KEY_64, clear_64_bit_view=False)
+                # The runtime is there for a 64-bit program to find.
+                self.assertEqual(run_wine("reg", "query", JAVA_KEY_64 + "\\1.8", "/v", "JavaHome").returncode, 0)
 
-        self.assertEqual(watcher.boxes(), [(NOT_INSTALLED, "Tessary", "OK", 0)])
-        self.assertEqual(watcher.int("launcher.exit_code"), 2)
-        self.assertEqual(list((home / "lib" / "ext").iterdir()), [])
+                self.assertEqual(watcher.boxes(), [(first_box, "Tessary", "OK", 0),
+                                                   (only_64_bit("1.8", win(homes["1.8"])), "Tessary", "OK", 0)])
+                self.assertEqual(watcher.int("launcher.exit_code"), exit_code)
+                for home in homes.values():
+                    self.assertEqual(list((home / "lib" / "ext").iterdir()), [])
 
     def test_only_versions_before_1_5(self):
         # "1.10" is read by its first three characters, as 1.1.
         case = Case("locator-old").lay_out_app()
         homes = [make_runtime(case.root / ("jre-" + v), support_files=()) for v in ("1.3", "1.4.2_19", "1.10")]
         versions = [(v, {"JavaHome": win(h)}) for v, h in zip(("1.3", "1.4.2_19", "1.10"), homes)]
-        watcher = self.run_without_server(case, versions)
+        # Nothing recent for 64-bit programs either, so nothing more to say.
+        register_runtimes(versions, key=JAVA_KEY_64)
+        watcher = self.run_without_server(case, versions, clear_64_bit_view=False)
 
         self.assertEqual(watcher.boxes(), [(NO_RECENT_VERSION, "Tessary", "OK", 0)])
         self.assertEqual(watcher.int("launcher.exit_code"), 3)
