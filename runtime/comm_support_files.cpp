@@ -1,7 +1,11 @@
 #include <windows.h>
 
-#include "base/text.h"
+#include <cstddef>
+#include <iterator>
+
 #include "base/diagnostics.h"
+#include "base/text.h"
+#include "base/unique_handle.h"
 #include "base/runtime_error.h"
 #include "base/seams.h"
 #include "base/win_error.h"
@@ -12,6 +16,9 @@ namespace tessary {
 namespace {
 
 constexpr wchar_t kCopyFailedMessage[] = L"Error While Copying JAR File";
+constexpr wchar_t kRunAsAdministratorAdvice[] =
+    L"Run Tessary once as administrator (right-click Tessary.exe, \"Run as administrator\") so that it "
+    L"can put the file into the Java runtime.";
 
 // One support file: its name, and the runtime folder it belongs in.
 struct SupportFile {
@@ -36,20 +43,68 @@ bool FileExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// Removes what an earlier launcher left when it was stopped in the middle of a copy.
-// A copy that another launcher is still writing is open, so its deletion just fails.
+// A copy keeps its source's attributes, so a partial copy of a read-only source is
+// read-only too, and DeleteFileW refuses it.
+void DeletePartialCopy(const std::wstring& path) {
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW(path.c_str());
+}
+
+// The process that wrote a partial copy, from the digits between the target's name and
+// the suffix; zero when the name holds none.
+DWORD WriterOfPartialCopy(const std::wstring& name, std::size_t target_name_length) {
+  const std::size_t first = target_name_length + 1;  // after the full stop
+  const std::size_t end = name.size() - (std::size(kPartialSuffix) - 1);
+  if (name.size() < std::size(kPartialSuffix) || end <= first) return 0;
+  DWORD pid = 0;
+  for (std::size_t at = first; at < end; ++at) {
+    if (name[at] < L'0' || name[at] > L'9' || pid > MAXDWORD / 10) return 0;
+    pid = pid * 10 + static_cast<DWORD>(name[at] - L'0');
+  }
+  return pid;
+}
+
+// True while the process still runs. One that cannot be looked at (another user's, say)
+// counts as running.
+bool IsRunning(DWORD pid) {
+  const UniqueKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+  if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;  // no process has that id
+  return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+// Removes what an earlier launcher left when it was stopped in the middle of a copy. A
+// copy whose writer still runs is left alone: that launcher may have written it whole
+// and be about to rename it. A name with this process's id is an earlier process's.
 void RemoveAbandonedCopies(const std::wstring& target) {
   const std::wstring pattern = target + L".*" + kPartialSuffix;
   WIN32_FIND_DATAW found;
   const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
-  const std::wstring folder = target.substr(0, target.find_last_of(L'\\') + 1);
+  const std::size_t name_start = target.find_last_of(L'\\') + 1;
+  const std::wstring folder = target.substr(0, name_start);
   do {
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-      DeleteFileW((folder + found.cFileName).c_str());
-    }
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+    const DWORD writer = WriterOfPartialCopy(found.cFileName, target.size() - name_start);
+    if (writer != 0 && writer != GetCurrentProcessId() && IsRunning(writer)) continue;
+    DeletePartialCopy(folder + found.cFileName);
   } while (FindNextFileW(search, &found));
   FindClose(search);
+}
+
+bool CanRead(const std::wstring& path) {
+  return UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+      .valid();
+}
+
+// A failure to write the target, with what the operator can do about it.
+RuntimeError TargetError(DWORD error, const std::wstring& target) {
+  RuntimeError failure = SystemError(error, target);
+  // Runtimes live under Program Files, which a standard launch may not write to.
+  if (error == ERROR_ACCESS_DENIED) {
+    return RuntimeError(failure.number(), failure.description() + L"\r\n" + kRunAsAdministratorAdvice);
+  }
+  return failure;
 }
 
 // Copies source to target so that target either does not exist or holds the whole file:
@@ -59,17 +114,18 @@ void CopyWhole(const std::wstring& source, const std::wstring& target) {
   const std::wstring partial = target + L"." + DecimalText(GetCurrentProcessId()) + kPartialSuffix;
   if (!CopyFileW(source.c_str(), partial.c_str(), FALSE)) {
     const DWORD error = GetLastError();
-    DeleteFileW(partial.c_str());
-    // Name the file the user can do something about: the source when it is not there
-    // (or is not a file), otherwise the place it was to be copied to.
-    throw SystemError(error, FileExists(source) ? target : source);
+    DeletePartialCopy(partial);
+    // Name the file the user can do something about: the source when it cannot be read
+    // (missing, a folder, locked or forbidden), otherwise the place it was to go to.
+    if (!CanRead(source)) throw SystemError(error, source);
+    throw TargetError(error, target);
   }
   if (!MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
     const DWORD error = GetLastError();
-    DeleteFileW(partial.c_str());
+    DeletePartialCopy(partial);
     // Another launcher may have put the whole file in place meanwhile.
     if (FileExists(target)) return;
-    throw SystemError(error, target);
+    throw TargetError(error, target);
   }
 }
 

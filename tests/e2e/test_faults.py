@@ -155,7 +155,11 @@ class FilesTest(unittest.TestCase):
             subprocess.run(["chattr", "-i", str(ext)])
         texts = watcher.box_texts()
         self.assertEqual(len(texts), 2)
-        self.assertIn(win(ext / "Comm.jar"), texts[0])
+        # The system's text, the file and what to do about it.
+        self.assertEqual(texts[0].split("\r\n")[1:], [
+            win(ext / "Comm.jar"),
+            'Run Tessary once as administrator (right-click Tessary.exe, "Run as administrator") so that it '
+            'can put the file into the Java runtime.'])
         self.assertEqual(texts[1], COPY_FAILED)
         self.assertEqual(list(ext.iterdir()), [])
         self.assertEqual(len(javas), 1)
