@@ -103,15 +103,23 @@ bool frmSplash::Show(int show_command) {
   if (window_ == nullptr) return false;
   SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large_icon_.get()));
   SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
-  // The form is always shown normal, whatever the shortcut asked for.
+  // The form asks to be shown normal. Windows takes the first ShowWindow of a process
+  // from the show state its starter put in STARTUPINFO instead, when there is one, so a
+  // shortcut set to "Run: Minimized" or "Maximized" still gets what it asks for.
   ShowWindow(window_, show_command == SW_HIDE ? SW_HIDE : SW_SHOWNORMAL);
   UpdateWindow(window_);
-  SetTimer(window_, kTimer1, kTimer1Interval, nullptr);
   Trace(L"splash shown");
+  if (SetTimer(window_, kTimer1, kTimer1Interval, nullptr) == 0) {
+    // Without its timer the form would stay for ever and nothing would be launched:
+    // keep the picture up for the interval all the same, then launch.
+    Trace(L"Timer1 could not be set; launching after a plain wait");
+    Sleep(kTimer1Interval);
+    Timer1_Timer();
+  }
   return true;
 }
 
-LRESULT CALLBACK frmSplash::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT CALLBACK frmSplash::WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) noexcept {
   if (message == WM_NCCREATE) {
     auto* form = static_cast<frmSplash*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
     form->window_ = window;

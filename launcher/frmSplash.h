@@ -36,7 +36,9 @@ class frmSplash {
   bool Show(int show_command);
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+  // An exception must not unwind through the system's frames that call a window
+  // procedure (on 64-bit Windows they may even swallow it): it ends the launcher here.
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) noexcept;
   LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   void Paint();
   void Timer1_Timer();

@@ -1,7 +1,7 @@
 #include <windows.h>
 #include <ole2.h>
 
-#include <cstdlib>
+#include <exception>
 
 #include "base/exit_code.h"
 #include "launcher/frmSplash.h"
@@ -20,7 +20,15 @@ void RestrictDllSearch() {
   if (set_default_directories != nullptr) set_default_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
+// Whatever fails in a way nobody foresaw (memory running out, say) ends the launcher
+// with a code of its own, rather than through abort(), whose code 3 means something else.
+[[noreturn]] void EndAfterUnexpectedFailure() {
+  OutputDebugStringW(L"Tessary: unexpected failure, the launcher ends\n");
+  ExitProcess(static_cast<UINT>(ExitCode::kUnexpectedFailure));
+}
+
 ExitCode RunLauncher(HINSTANCE instance, int show_command) {
+  std::set_terminate(EndAfterUnexpectedFailure);
   RestrictDllSearch();
   const HRESULT com = OleInitialize(nullptr);
   ExitCode result = ExitCode::kNormal;
@@ -46,9 +54,9 @@ ExitCode RunLauncher(HINSTANCE instance, int show_command) {
 #if defined(__GLIBCXX__)
 // libstdc++'s default terminate handler prints the exception's demangled type to stderr,
 // which a GUI program does not have; its demangler and the printf family behind it would
-// be a third of the executable. An uncaught exception ends the process either way.
+// be a third of the executable. This one stands until RunLauncher sets its own.
 namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
+void __verbose_terminate_handler() { tessary::EndAfterUnexpectedFailure(); }
 }  // namespace __gnu_cxx
 #endif
 
