@@ -134,6 +134,7 @@ class LocatorTest : public ::testing::Test {
     home_c_ = root_ + L"\\Java Homes\\jre c";
     for (const std::wstring& home : {home_a_, home_b_, home_c_}) MakeEquippedHome(home);
     MakeEquippedHome(root_ + L"\\42");
+    MakeEquippedHome(root_ + L"\\-1");
     MakeFolders(root_ + L"\\empty");
   }
   void TearDown() override {
@@ -181,6 +182,7 @@ TEST_F(LocatorTest, ChoosesTheFirstRecentRuntimeListedOrSaysWhyNot) {
       {"JavaHome as bytes", true, {{L"1.5", REG_BINARY, Utf16(home_b_)}}, {L"Type mismatch", kSearchFailed}, L"", {}},
       // The digits are a path relative to the current directory, which has an equipped 42.
       {"JavaHome as integer", true, {{L"1.5", REG_DWORD, Bytes{42, 0, 0, 0}}}, {}, L"42", {}},
+      {"JavaHome as integer, all bits set", true, {{L"1.5", REG_DWORD, Bytes{255, 255, 255, 255}}}, {}, L"-1", {}},
       {"empty JavaHome", true, {Runtime(L"1.5", L"")}, {}, L"", {}},
       {"JavaHome with a quotation mark", true, {Runtime(L"1.5", quoted)},
        {L"The JavaHome value of Java Runtime Environment 1.5 is not a folder path:\r\n" + quoted, kSearchFailed},
