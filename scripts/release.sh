@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# Builds the release of the current checkout from scratch into build/release/:
+# Tessary-<version>.zip, the Tessary.exe it holds, and SHA256SUMS of both. The same commit
+# gives the same bytes wherever and whenever it is built; the times in the zip are
+# SOURCE_DATE_EPOCH, by default the time of the commit.
+#
+# Signing, Authenticode with SHA-256 (osslsigncode), when both of these are set:
+#   TESSARY_SIGN_PFX            the code-signing certificate with its key, a PKCS#12 file
+#   TESSARY_SIGN_PASSWORD       its password
+#   TESSARY_SIGN_TIMESTAMP_URL  optional: an RFC 3161 time-stamp server
+# For the tests: TESSARY_RELEASE_DIR writes the release elsewhere, and TESSARY_RELEASE_BUILD
+# takes Tessary.exe as already built in that build folder instead of building it afresh.
+#
+# Nothing is written into the release folder unless everything succeeded: the release is made
+# in a temporary folder beside it and moved into place at the end.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+fail() { echo "release: $*" >&2; exit 1; }
+
+out=${TESSARY_RELEASE_DIR:-$root/build/release}
+pfx=${TESSARY_SIGN_PFX:-}
+if [ -n "$pfx" ] && [ -n "${TESSARY_SIGN_PASSWORD:-}" ]; then
+  signing=1
+elif [ -n "$pfx" ] || [ -n "${TESSARY_SIGN_PASSWORD:-}" ]; then
+  fail "set both TESSARY_SIGN_PFX and TESSARY_SIGN_PASSWORD to sign, or neither for an unsigned release"
+else
+  signing=
+fi
+
+bash scripts/setup.sh || exit 1
+
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) ||
+    fail "not a git checkout: set SOURCE_DATE_EPOCH to the release time in seconds since 1970"
+fi
+[[ "$SOURCE_DATE_EPOCH" =~ ^[0-9]+$ ]] || fail "SOURCE_DATE_EPOCH is not a number of seconds: $SOURCE_DATE_EPOCH"
+export SOURCE_DATE_EPOCH
+if [ -n "$(git status --porcelain --untracked-files=no 2>/dev/null)" ]; then
+  echo "release: the checkout has uncommitted changes: this release is not that of the commit"
+fi
+
+# Check the certificate before anything is built, so that a wrong file or password costs nothing.
+legacy=()
+if [ -n "$signing" ]; then
+  [ -f "$pfx" ] && [ -r "$pfx" ] || fail "cannot read the certificate file TESSARY_SIGN_PFX=$pfx"
+  # OpenSSL 3 decrypts the RC2 of older exports only with its legacy provider.
+  if ! contents=$(openssl pkcs12 -in "$pfx" -info -noout -passin env:TESSARY_SIGN_PASSWORD 2>&1); then
+    legacy=(-legacy)
+    contents=$(openssl pkcs12 "${legacy[@]}" -in "$pfx" -info -noout -passin env:TESSARY_SIGN_PASSWORD 2>&1) ||
+      fail "cannot open $pfx with TESSARY_SIGN_PASSWORD: wrong password, or not a PKCS#12 file"
+  fi
+  grep -q "Certificate bag" <<<"$contents" && grep -qiE "key ?bag" <<<"$contents" ||
+    fail "$pfx must hold both the certificate and its private key"
+else
+  echo "release: unsigned (set TESSARY_SIGN_PFX and TESSARY_SIGN_PASSWORD to sign Tessary.exe)"
+fi
+
+mkdir -p "$(dirname "$out")"
+work=$(mktemp -d "$(dirname "$out")/.release.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+log=$work/build.log
+
+if [ -n "${TESSARY_RELEASE_BUILD:-}" ]; then
+  build=$TESSARY_RELEASE_BUILD
+  [ -f "$build/CPackConfig.cmake" ] && [ -f "$build/Tessary.exe" ] ||
+    fail "TESSARY_RELEASE_BUILD=$build holds no built Tessary.exe"
+else
+  build=$work/build
+  echo "release: building Tessary.exe from scratch"
+  { cmake --preset windows -B "$build" -DTESSARY_TESTS=OFF && cmake --build "$build" --target Tessary; } >"$log" 2>&1 ||
+    { tail -n 30 "$log" >&2; fail "building Tessary.exe failed"; }
+fi
+# The files of the zip are those the install rules name.
+cmake --install "$build" --prefix "$work/stage" >>"$log" 2>&1 || { cat "$log" >&2; fail "installing into the zip's folder failed"; }
+# The version has one home: the package name in CMakeLists.txt.
+name=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+[ -n "$name" ] || fail "no CPACK_PACKAGE_FILE_NAME in $build/CPackConfig.cmake"
+exe=$work/stage/Tessary.exe
+
+if [ -n "$signing" ]; then
+  timestamp=()
+  [ -z "${TESSARY_SIGN_TIMESTAMP_URL:-}" ] || timestamp=(-ts "$TESSARY_SIGN_TIMESTAMP_URL")
+  # -time: osslsigncode always records a signing time, the current one unless told; the
+  # release time makes signing the same exe with the same key give the same bytes.
+  # The password goes through a pipe, not the command line that every user can read.
+  osslsigncode sign -pkcs12 "$pfx" -readpass <(printf '%s' "$TESSARY_SIGN_PASSWORD") -h sha256 -n Tessary \
+      -time "$SOURCE_DATE_EPOCH" "${timestamp[@]}" -in "$exe" -out "$work/signed.exe" >"$work/sign.log" 2>&1 ||
+    { cat "$work/sign.log" >&2; fail "osslsigncode could not sign Tessary.exe with $pfx"; }
+
+  # Verify against the file's own certificates as well as the system's: a self-signed or
+  # in-house certificate is its own authority. Revocation is for the user's Windows to check;
+  # osslsigncode 2.9 would fetch the certificate's CRL and fail offline.
+  certs=$work/certificates.pem
+  openssl pkcs12 "${legacy[@]}" -in "$pfx" -nokeys -passin env:TESSARY_SIGN_PASSWORD -out "$certs" 2>/dev/null ||
+    fail "cannot read the certificates of $pfx"
+  [ ! -r /etc/ssl/certs/ca-certificates.crt ] || cat /etc/ssl/certs/ca-certificates.crt >>"$certs"
+  ignore_crl=()
+  [[ "$(osslsigncode verify --help 2>&1 || true)" != *-ignore-crl* ]] || ignore_crl=(-ignore-crl)
+  if ! osslsigncode verify -CAfile "$certs" "${ignore_crl[@]}" -in "$work/signed.exe" >"$work/verify.log" 2>&1 ||
+     ! grep -q '^Succeeded' "$work/verify.log"; then
+    sed '/^\s*$/d' "$work/verify.log" >&2
+    fail "the signed Tessary.exe does not verify against the certificates in $pfx"
+  fi
+  mv "$work/signed.exe" "$exe"
+  signer=$(openssl pkcs12 "${legacy[@]}" -in "$pfx" -nokeys -clcerts -passin env:TESSARY_SIGN_PASSWORD 2>/dev/null |
+           openssl x509 -noout -subject 2>/dev/null || true)
+  echo "release: signed and verified: ${signer:-$pfx}"
+fi
+
+mkdir "$work/release"
+cp "$exe" "$work/release/Tessary.exe"
+python3 scripts/release_zip.py "$work/release/$name.zip" "$SOURCE_DATE_EPOCH" "$work"/stage/*
+(cd "$work/release" && sha256sum "$name.zip" Tessary.exe >SHA256SUMS)
+
+# Into place: the old release goes only once the new one is complete.
+rm -rf "$out.old"
+[ ! -e "$out" ] || mv "$out" "$out.old"
+mv "$work/release" "$out"
+rm -rf "$out.old"
+echo "release: $out"
+sed 's/^/  /' "$out/SHA256SUMS"
