@@ -1,0 +1,126 @@
+"""The release as scripts/release.sh makes it: the same bytes from a copy of the sources built
+elsewhere, and an Authenticode signature that verifies, or no release at all."""
+import hashlib
+import os
+import secrets
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+import zipfile
+from pathlib import Path
+
+from check_package import check_zip
+
+SOURCE = Path(os.environ["TESSARY_SOURCE_DIR"])
+BUILD = Path(os.environ["TESSARY_BUILD"])  # the tests' Windows build, already built
+EXE = Path(os.environ["TESSARY_EXE"])
+SIGNED_RELEASE = Path(os.environ["TESSARY_SIGNED_RELEASE"])  # the end-to-end tests run its exe
+
+
+def release(source, **settings):
+    """Runs release.sh of the sources in `source` with only the given release settings."""
+    env = {k: v for k, v in os.environ.items()
+           if not k.startswith(("TESSARY_SIGN_", "TESSARY_RELEASE_")) and k != "SOURCE_DATE_EPOCH"}
+    env.update({k: str(v) for k, v in settings.items()})
+    return subprocess.run(["bash", str(source / "scripts" / "release.sh")], env=env, stdin=subprocess.DEVNULL,
+                          capture_output=True, text=True, timeout=1500)
+
+
+def sha256(path):
+    return hashlib.sha256(Path(path).read_bytes()).hexdigest()
+
+
+def check_release(test, result, folder, exe):
+    """A release folder: the zip holding `exe` with the commit's time, and true sums of both."""
+    test.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+    test.assertEqual(sha256(folder / "Tessary.exe"), sha256(exe))
+    check_zip(folder / "Tessary-1.00.zip", exe)
+    sums = subprocess.run(["sha256sum", "--check", "--strict", "SHA256SUMS"], cwd=folder, capture_output=True, text=True)
+    test.assertEqual(sums.stdout.split(), ["Tessary-1.00.zip:", "OK", "Tessary.exe:", "OK"], sums.stderr)
+    commit_time = int(subprocess.check_output(["git", "-C", str(SOURCE), "log", "-1", "--format=%ct"]))
+    with zipfile.ZipFile(folder / "Tessary-1.00.zip") as z:
+        for entry in z.infolist():
+            test.assertEqual(entry.date_time, time.gmtime(commit_time - commit_time % 2)[:6], entry.filename)
+
+
+class ReproducibleTest(unittest.TestCase):
+    def test_a_copy_of_the_sources_elsewhere_builds_the_same_release(self):
+        work = BUILD / "reproduce"
+        shutil.rmtree(work, ignore_errors=True)
+        copy = work / "another" / "place" / "tessary"
+        shutil.copytree(SOURCE, copy, symlinks=True, ignore=shutil.ignore_patterns("build", "__pycache__"))
+
+        # The copy builds from scratch, as a release does, on one core: the other runs the Wine tests.
+        theirs = release(copy, CMAKE_BUILD_PARALLEL_LEVEL=1)
+        ours = release(SOURCE, TESSARY_RELEASE_DIR=work / "ours", TESSARY_RELEASE_BUILD=BUILD)
+
+        check_release(self, ours, work / "ours", EXE)
+        check_release(self, theirs, copy / "build" / "release", EXE)
+        self.assertEqual((copy / "build" / "release" / "SHA256SUMS").read_text(),
+                         (work / "ours" / "SHA256SUMS").read_text())
+        self.assertEqual(sorted(p.name for p in (copy / "build").iterdir()), ["release"], "a work folder was left")
+
+
+class SignedReleaseTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        # A throwaway self-signed code-signing certificate, made for this run only.
+        cls.keys = Path(tempfile.mkdtemp())
+        cls.password = secrets.token_hex(12)
+        cls.certificate, cls.pfx = cls.keys / "certificate.pem", cls.keys / "signing.pfx"
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "7",
+                        "-subj", "/CN=Tessary test signing", "-addext", "extendedKeyUsage=codeSigning",
+                        "-keyout", str(cls.keys / "key.pem"), "-out", str(cls.certificate)],
+                       check=True, capture_output=True)
+        subprocess.run(["openssl", "pkcs12", "-export", "-inkey", str(cls.keys / "key.pem"), "-in", str(cls.certificate),
+                        "-out", str(cls.pfx), "-passout", "env:PFX_PASSWORD"],
+                       env=dict(os.environ, PFX_PASSWORD=cls.password), check=True, capture_output=True)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.keys)
+
+    def test_signed_exe_verifies_and_differs_only_by_its_signature(self):
+        shutil.rmtree(SIGNED_RELEASE, ignore_errors=True)
+        result = release(SOURCE, TESSARY_RELEASE_DIR=SIGNED_RELEASE, TESSARY_RELEASE_BUILD=BUILD,
+                         TESSARY_SIGN_PFX=self.pfx, TESSARY_SIGN_PASSWORD=self.password)
+
+        signed = SIGNED_RELEASE / "Tessary.exe"
+        check_release(self, result, SIGNED_RELEASE, signed)
+        verify = subprocess.run(["osslsigncode", "verify", "-CAfile", str(self.certificate), "-in", str(signed)],
+                                capture_output=True, text=True)
+        self.assertEqual(verify.returncode, 0, verify.stdout + verify.stderr)
+        self.assertRegex(verify.stdout, r"Message digest algorithm *: SHA256")
+        self.assertIn("Succeeded", verify.stdout)
+        unsigned = self.keys / "unsigned.exe"
+        subprocess.run(["osslsigncode", "remove-signature", "-in", str(signed), "-out", str(unsigned)],
+                       check=True, capture_output=True)
+        self.assertEqual(sha256(unsigned), sha256(EXE))
+
+    def test_wrong_signing_settings_fail_before_the_release_is_touched(self):
+        out = BUILD / "release-untouched"
+        shutil.rmtree(out, ignore_errors=True)
+        out.mkdir()
+        (out / "SHA256SUMS").write_text("the previous release\n")
+        cases = [
+            ({"TESSARY_SIGN_PFX": self.pfx}, "set both TESSARY_SIGN_PFX and TESSARY_SIGN_PASSWORD"),
+            ({"TESSARY_SIGN_PASSWORD": self.password}, "set both TESSARY_SIGN_PFX and TESSARY_SIGN_PASSWORD"),
+            ({"TESSARY_SIGN_PFX": self.keys / "missing.pfx", "TESSARY_SIGN_PASSWORD": self.password}, "cannot read"),
+            ({"TESSARY_SIGN_PFX": self.pfx, "TESSARY_SIGN_PASSWORD": "not " + self.password}, "wrong password"),
+            ({"TESSARY_SIGN_PFX": self.certificate, "TESSARY_SIGN_PASSWORD": self.password}, "not a PKCS#12 file"),
+        ]
+        for settings, message in cases:
+            with self.subTest(settings=sorted(settings), message=message):
+                result = release(SOURCE, TESSARY_RELEASE_DIR=out, TESSARY_RELEASE_BUILD=BUILD, **settings)
+                self.assertNotEqual(result.returncode, 0)
+                self.assertEqual(len(result.stderr.strip().splitlines()), 1, result.stderr)
+                self.assertIn(message, result.stderr)
+                self.assertEqual([p.name for p in out.iterdir()], ["SHA256SUMS"])
+                self.assertEqual((out / "SHA256SUMS").read_text(), "the previous release\n")
+                self.assertEqual(list(BUILD.glob(".release.*")), [], "a work folder was left")
+
+
+if __name__ == "__main__":
+    unittest.main()
