@@ -49,7 +49,7 @@ class ReproducibleTest(unittest.TestCase):
     def test_a_copy_of_the_sources_elsewhere_builds_the_same_release(self):
         work = BUILD / "reproduce"
         shutil.rmtree(work, ignore_errors=True)
-        copy = work / "another" / "place" / "tessary"
+        copy = work / "another place" / "tessary"  # a space, as in "Program Files"
         shutil.copytree(SOURCE, copy, symlinks=True, ignore=shutil.ignore_patterns("build", "__pycache__"))
 
         # The copy builds from scratch, as a release does, on one core: the other runs the Wine tests.
