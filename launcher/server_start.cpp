@@ -82,11 +82,6 @@ ServerWatch WatchServer(const UniqueKernelHandle& server, unsigned milliseconds)
   const ULONGLONG waited_from = GetTickCount64();
   const DWORD waited = WaitForSingleObject(server.get(), milliseconds);
   watch.ran_milliseconds = GetTickCount64() - waited_from;
-  if (waited == WAIT_FAILED) {
-    // Nothing to watch: linger as long as the wait would have.
-    Sleep(static_cast<DWORD>(milliseconds > watch.ran_milliseconds ? milliseconds - watch.ran_milliseconds : 0));
-    return watch;
-  }
   DWORD exit_code = 0;
   if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(server.get(), &exit_code)) return watch;
   watch.ended = true;

@@ -4,10 +4,10 @@
 #include <iterator>
 
 #include "base/diagnostics.h"
-#include "base/text.h"
-#include "base/unique_handle.h"
 #include "base/runtime_error.h"
 #include "base/seams.h"
+#include "base/text.h"
+#include "base/unique_handle.h"
 #include "base/win_error.h"
 #include "runtime/java_runtime.h"
 #include "runtime/mod_main.h"

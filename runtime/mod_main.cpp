@@ -60,7 +60,9 @@ std::optional<RegisteredRuntime> Recent64BitRuntime(HKEY root) {
       const RegistryValue home = ReadRegistryValue(root, java_runtime::VersionKeyPath(version),
                                                    java_runtime::kHomeValueName, std::nullopt, RegistryView::k64Bit);
       const auto* text = std::get_if<std::wstring>(&home);
-      if (text != nullptr && !text->empty() && java_runtime::IsUsableHome(*text)) return RegisteredRuntime{version, *text};
+      if (text != nullptr && !text->empty() && java_runtime::IsUsableHome(*text)) {
+        return RegisteredRuntime{version, *text};
+      }
     } catch (const RuntimeError&) {
       // A name that is no number or a home that cannot be read: nothing to point the operator to.
     }
@@ -72,7 +74,8 @@ std::optional<RegisteredRuntime> Recent64BitRuntime(HKEY root) {
 void Explain64BitOnlyRuntime(HKEY root) {
   const std::optional<RegisteredRuntime> runtime = Recent64BitRuntime(root);
   if (!runtime) return;
-  Trace(L"a 64-bit Java runtime " + runtime->version + L" is registered, home \"" + DisplayedHome(runtime->home) + L"\"");
+  Trace(L"a 64-bit Java runtime " + runtime->version + L" is registered, home \"" + DisplayedHome(runtime->home) +
+        L"\"");
   ShowMessage(L"Java Runtime Environment " + Abbreviated(runtime->version) + L" is installed in " +
               DisplayedHome(runtime->home) + L", but it is a 64-bit runtime.\r\n"
               L"Quorlane's serial-port support needs the 32-bit (x86) Java Runtime Environment, "

@@ -263,7 +263,8 @@ TEST_F(SupportFilesTest, LeavesThePartialCopyOfALauncherThatStillRunsAlone) {
     MakeFolders(home_ + L"\\" + file.substr(0, file.find_last_of(L'\\')));
     PutFile(support_ + FileName(file), SourceBytes(FileName(file)));
   }
-  const std::wstring other = home_ + L"\\" + kCommJar + L"." + std::to_wstring(running.dwProcessId) + L".tessary-partial";
+  const std::wstring other =
+      home_ + L"\\" + kCommJar + L"." + std::to_wstring(running.dwProcessId) + L".tessary-partial";
   PutFile(other, "written whole, not renamed yet");
 
   RecordingSeams seams;
