@@ -12,7 +12,8 @@
 # takes Tessary.exe as already built in that build folder instead of building it afresh.
 #
 # Nothing is written into the release folder unless everything succeeded: the release is made
-# in a temporary folder beside it and moved into place at the end.
+# in a temporary folder beside it and moved into place at the end. The folder is replaced whole,
+# so one that holds anything but a previous release is refused.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -20,6 +21,16 @@ root=$(pwd)
 fail() { echo "release: $*" >&2; exit 1; }
 
 out=${TESSARY_RELEASE_DIR:-$root/build/release}
+# The folder may hold a previous release and nothing else: whatever it holds is deleted.
+check_release_folder() {
+  [ -e "$out" ] || [ -L "$out" ] || return 0
+  [ -d "$out" ] || fail "$out is not a folder"
+  local other
+  other=$(find "$out/" -mindepth 1 -maxdepth 1 \
+            ! \( -type f \( -name Tessary.exe -o -name SHA256SUMS -o -name 'Tessary-*.zip' \) \) -printf '%f\n' -quit) ||
+    fail "cannot read the release folder $out"
+  [ -z "$other" ] || fail "$out holds $other, which is no part of a release: move it away, the folder is replaced whole"
+}
 pfx=${TESSARY_SIGN_PFX:-}
 if [ -n "$pfx" ] && [ -n "${TESSARY_SIGN_PASSWORD:-}" ]; then
   signing=1
@@ -28,6 +39,7 @@ elif [ -n "$pfx" ] || [ -n "${TESSARY_SIGN_PASSWORD:-}" ]; then
 else
   signing=
 fi
+check_release_folder
 
 bash scripts/setup.sh || exit 1
 
@@ -80,14 +92,21 @@ name=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' "$build/CPackConf
 exe=$work/stage/Tessary.exe
 
 if [ -n "$signing" ]; then
+  # osslsigncode's account of a failure goes to a file, the reason to one line.
+  signing_log=$root/build/release-signing.log
+  fail_signing() {
+    mkdir -p "$root/build" 2>/dev/null && cp "$1" "$signing_log" 2>/dev/null || fail "$2"
+    fail "$2 (osslsigncode's output: $signing_log)"
+  }
   timestamp=()
   [ -z "${TESSARY_SIGN_TIMESTAMP_URL:-}" ] || timestamp=(-ts "$TESSARY_SIGN_TIMESTAMP_URL")
   # -time: osslsigncode always records a signing time, the current one unless told; the
-  # release time makes signing the same exe with the same key give the same bytes.
+  # release time makes signing the same exe with the same RSA key give the same bytes (an
+  # ECDSA signature differs each time).
   # The password goes through a pipe, not the command line that every user can read.
   osslsigncode sign -pkcs12 "$pfx" -readpass <(printf '%s' "$TESSARY_SIGN_PASSWORD") -h sha256 -n Tessary \
       -time "$SOURCE_DATE_EPOCH" "${timestamp[@]}" -in "$exe" -out "$work/signed.exe" >"$work/sign.log" 2>&1 ||
-    { cat "$work/sign.log" >&2; fail "osslsigncode could not sign Tessary.exe with $pfx"; }
+    fail_signing "$work/sign.log" "osslsigncode could not sign Tessary.exe with $pfx"
 
   # Verify against the file's own certificates as well as the system's: a self-signed or
   # in-house certificate is its own authority. Revocation is for the user's Windows to check;
@@ -100,8 +119,7 @@ if [ -n "$signing" ]; then
   [[ "$(osslsigncode verify --help 2>&1 || true)" != *-ignore-crl* ]] || ignore_crl=(-ignore-crl)
   if ! osslsigncode verify -CAfile "$certs" "${ignore_crl[@]}" -in "$work/signed.exe" >"$work/verify.log" 2>&1 ||
      ! grep -q '^Succeeded' "$work/verify.log"; then
-    sed '/^\s*$/d' "$work/verify.log" >&2
-    fail "the signed Tessary.exe does not verify against the certificates in $pfx"
+    fail_signing "$work/verify.log" "the signed Tessary.exe does not verify against the certificates in $pfx"
   fi
   mv "$work/signed.exe" "$exe"
   signer=$(openssl pkcs12 "${legacy[@]}" -in "$pfx" -nokeys -clcerts -passin env:TESSARY_SIGN_PASSWORD 2>/dev/null |
@@ -114,10 +132,10 @@ cp "$exe" "$work/release/Tessary.exe"
 python3 scripts/release_zip.py "$work/release/$name.zip" "$SOURCE_DATE_EPOCH" "$work"/stage/*
 (cd "$work/release" && sha256sum "$name.zip" Tessary.exe >SHA256SUMS)
 
-# Into place: the old release goes only once the new one is complete.
-rm -rf "$out.old"
-[ ! -e "$out" ] || mv "$out" "$out.old"
+# Into place: the old release goes only once the new one is complete, and into the work
+# folder, which goes at the exit.
+check_release_folder
+[ ! -e "$out" ] || mv "$out" "$work/previous"
 mv "$work/release" "$out"
-rm -rf "$out.old"
 echo "release: $out"
 sed 's/^/  /' "$out/SHA256SUMS"

@@ -50,7 +50,10 @@ class ReproducibleTest(unittest.TestCase):
         work = BUILD / "reproduce"
         shutil.rmtree(work, ignore_errors=True)
         copy = work / "another place" / "tessary"  # a space, as in "Program Files"
-        shutil.copytree(SOURCE, copy, symlinks=True, ignore=shutil.ignore_patterns("build", "__pycache__"))
+        # A clone that gets Windows line ends, as with Git for Windows. It holds only what is
+        # committed: uncommitted changes to the product make the two releases differ.
+        subprocess.run(["git", "clone", "--quiet", "-c", "core.autocrlf=true", str(SOURCE), str(copy)], check=True)
+        self.assertIn(b"\r\n", (copy / "README.md").read_bytes(), "the clone's line ends were not converted")
 
         # The copy builds from scratch, as a release does, on one core: the other runs the Wine tests.
         theirs = release(copy, CMAKE_BUILD_PARALLEL_LEVEL=1)
@@ -69,21 +72,34 @@ class SignedReleaseTest(unittest.TestCase):
         # A throwaway self-signed code-signing certificate, made for this run only.
         cls.keys = Path(tempfile.mkdtemp())
         cls.password = secrets.token_hex(12)
-        cls.certificate, cls.pfx = cls.keys / "certificate.pem", cls.keys / "signing.pfx"
+        _, cls.certificate, cls.pfx = cls.make_certificate("signing")
+        # One issued by an authority whose certificate its file leaves out: it cannot verify.
+        authority_key, authority, _ = cls.make_certificate("authority")
+        cls.unchained_pfx = cls.make_certificate("unchained", "-CA", authority, "-CAkey", authority_key)[2]
+
+    @classmethod
+    def make_certificate(cls, name, *issuer):
+        key, certificate, pfx = (cls.keys / (name + ending) for ending in ("-key.pem", ".pem", ".pfx"))
         subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "7",
-                        "-subj", "/CN=Tessary test signing", "-addext", "extendedKeyUsage=codeSigning",
-                        "-keyout", str(cls.keys / "key.pem"), "-out", str(cls.certificate)],
+                        "-subj", f"/CN=Tessary test {name}", "-addext", "extendedKeyUsage=codeSigning",
+                        "-keyout", key, "-out", certificate, *issuer],
                        check=True, capture_output=True)
-        subprocess.run(["openssl", "pkcs12", "-export", "-inkey", str(cls.keys / "key.pem"), "-in", str(cls.certificate),
-                        "-out", str(cls.pfx), "-passout", "env:PFX_PASSWORD"],
+        subprocess.run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", certificate,
+                        "-out", pfx, "-passout", "env:PFX_PASSWORD"],
                        env=dict(os.environ, PFX_PASSWORD=cls.password), check=True, capture_output=True)
+        return key, certificate, pfx
 
     @classmethod
     def tearDownClass(cls):
         shutil.rmtree(cls.keys)
 
     def test_signed_exe_verifies_and_differs_only_by_its_signature(self):
-        shutil.rmtree(SIGNED_RELEASE, ignore_errors=True)
+        # Over a previous release, beside a folder of someone else's named as if for the old one.
+        beside = SIGNED_RELEASE.with_name(SIGNED_RELEASE.name + ".old")
+        for folder in SIGNED_RELEASE, beside:
+            shutil.rmtree(folder, ignore_errors=True)
+            folder.mkdir()
+            (folder / "SHA256SUMS").write_text("the previous release\n")
         result = release(SOURCE, TESSARY_RELEASE_DIR=SIGNED_RELEASE, TESSARY_RELEASE_BUILD=BUILD,
                          TESSARY_SIGN_PFX=self.pfx, TESSARY_SIGN_PASSWORD=self.password)
 
@@ -98,27 +114,38 @@ class SignedReleaseTest(unittest.TestCase):
         subprocess.run(["osslsigncode", "remove-signature", "-in", str(signed), "-out", str(unsigned)],
                        check=True, capture_output=True)
         self.assertEqual(sha256(unsigned), sha256(EXE))
+        self.assertEqual([p.read_text() for p in beside.iterdir()], ["the previous release\n"])
+        shutil.rmtree(beside)
 
-    def test_wrong_signing_settings_fail_before_the_release_is_touched(self):
-        out = BUILD / "release-untouched"
-        shutil.rmtree(out, ignore_errors=True)
-        out.mkdir()
-        (out / "SHA256SUMS").write_text("the previous release\n")
+    def test_wrong_settings_fail_before_the_release_is_touched(self):
+        out, shared = BUILD / "release-untouched", BUILD / "release-shared"
+        before = {out: {"SHA256SUMS": b"the previous release\n"},
+                  shared: {"SHA256SUMS": b"the previous release\n", "other-product.zip": b"not ours\n"}}
+        for folder, files in before.items():
+            shutil.rmtree(folder, ignore_errors=True)
+            folder.mkdir()
+            for name, data in files.items():
+                (folder / name).write_bytes(data)
         cases = [
             ({"TESSARY_SIGN_PFX": self.pfx}, "set both TESSARY_SIGN_PFX and TESSARY_SIGN_PASSWORD"),
             ({"TESSARY_SIGN_PASSWORD": self.password}, "set both TESSARY_SIGN_PFX and TESSARY_SIGN_PASSWORD"),
             ({"TESSARY_SIGN_PFX": self.keys / "missing.pfx", "TESSARY_SIGN_PASSWORD": self.password}, "cannot read"),
             ({"TESSARY_SIGN_PFX": self.pfx, "TESSARY_SIGN_PASSWORD": "not " + self.password}, "wrong password"),
             ({"TESSARY_SIGN_PFX": self.certificate, "TESSARY_SIGN_PASSWORD": self.password}, "not a PKCS#12 file"),
+            ({"TESSARY_SIGN_PFX": self.unchained_pfx, "TESSARY_SIGN_PASSWORD": self.password},
+             r"does not verify .*\(osslsigncode's output: .*/build/release-signing\.log\)$"),
+            # The folder is replaced whole: one that holds more than a release, or a file, is not.
+            ({"TESSARY_RELEASE_DIR": shared}, "holds other-product.zip"),
+            ({"TESSARY_RELEASE_DIR": out / "SHA256SUMS"}, "is not a folder"),
         ]
         for settings, message in cases:
             with self.subTest(settings=sorted(settings), message=message):
-                result = release(SOURCE, TESSARY_RELEASE_DIR=out, TESSARY_RELEASE_BUILD=BUILD, **settings)
+                result = release(SOURCE, **{"TESSARY_RELEASE_DIR": out, "TESSARY_RELEASE_BUILD": BUILD, **settings})
                 self.assertNotEqual(result.returncode, 0)
                 self.assertEqual(len(result.stderr.strip().splitlines()), 1, result.stderr)
-                self.assertIn(message, result.stderr)
-                self.assertEqual([p.name for p in out.iterdir()], ["SHA256SUMS"])
-                self.assertEqual((out / "SHA256SUMS").read_text(), "the previous release\n")
+                self.assertRegex(result.stderr, message)
+                for folder, files in before.items():
+                    self.assertEqual({p.name: p.read_bytes() for p in folder.iterdir()}, files)
                 self.assertEqual(list(BUILD.glob(".release.*")), [], "a work folder was left")
 
 
