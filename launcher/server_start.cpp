@@ -83,7 +83,13 @@ ServerWatch WatchServer(const UniqueKernelHandle& server, unsigned milliseconds)
   const DWORD waited = WaitForSingleObject(server.get(), milliseconds);
   watch.ran_milliseconds = GetTickCount64() - waited_from;
   DWORD exit_code = 0;
-  if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(server.get(), &exit_code)) return watch;
+  if (waited == WAIT_TIMEOUT) return watch;
+  if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(server.get(), &exit_code)) {
+    // Nothing to tell of the server: linger as long as the wait would have, so that the
+    // launcher does not seem to have given up on it.
+    if (milliseconds > watch.ran_milliseconds) Sleep(static_cast<DWORD>(milliseconds - watch.ran_milliseconds));
+    return watch;
+  }
   watch.ended = true;
   watch.exit_code = exit_code;
   wchar_t image[32768];

@@ -30,7 +30,8 @@ struct ServerWatch {
   std::wstring program;               // the program file that ran, when the system says
 };
 
-// Waits up to the given time for the server started by StartServer to end.
+// Waits up to the given time for the server started by StartServer to end. When the wait or
+// the server's exit code cannot be had, the launcher still lingers for that time.
 ServerWatch WatchServer(const UniqueKernelHandle& server, unsigned milliseconds);
 
 }  // namespace tessary

@@ -75,5 +75,13 @@ TEST(StartServer, AMissingProgramOrFolderIsNamedInTheError) {
   }
 }
 
+// A server that cannot be waited on gives no reason to end early: the launcher lingers.
+TEST(WatchServer, LingersForTheWholeTimeWhenTheWaitFails) {
+  const ULONGLONG started = GetTickCount64();
+  const ServerWatch watch = WatchServer(UniqueKernelHandle(), 300);
+  EXPECT_GE(GetTickCount64() - started, 290u);
+  EXPECT_FALSE(watch.ended);
+}
+
 }  // namespace
 }  // namespace tessary
