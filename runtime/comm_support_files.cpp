@@ -18,7 +18,7 @@ namespace {
 constexpr wchar_t kCopyFailedMessage[] = L"Error While Copying JAR File";
 constexpr wchar_t kRunAsAdministratorAdvice[] =
     L"Run Tessary once as administrator (right-click Tessary.exe, \"Run as administrator\") so that it "
-    L"can put the file into the Java runtime.";
+    L"can put the file into the Java runtime. The server started by that run runs as administrator too.";
 
 // One support file: its name, and the runtime folder it belongs in.
 struct SupportFile {

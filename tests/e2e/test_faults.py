@@ -159,7 +159,7 @@ class FilesTest(unittest.TestCase):
         self.assertEqual(texts[0].split("\r\n")[1:], [
             win(ext / "Comm.jar"),
             'Run Tessary once as administrator (right-click Tessary.exe, "Run as administrator") so that it '
-            'can put the file into the Java runtime.'])
+            'can put the file into the Java runtime. The server started by that run runs as administrator too.'])
         self.assertEqual(texts[1], COPY_FAILED)
         self.assertEqual(list(ext.iterdir()), [])
         self.assertEqual(len(javas), 1)
