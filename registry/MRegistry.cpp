@@ -26,7 +26,8 @@ bool RegistryKeyExists(HKEY root, const std::wstring& key_path) {
   return OpenKey(root, key_path, RegistryView::kOwn).valid();
 }
 
-std::vector<std::wstring> ListRegistrySubkeys(HKEY root, const std::wstring& key_path, RegistryView view) {
+std::vector<std::wstring> ListRegistrySubkeys(HKEY root, const std::wstring& key_path, RegistryView view,
+                                              std::size_t limit) {
   std::vector<std::wstring> names;
   UniqueRegistryKey opened;
   HKEY enumerated = root;  // the root itself is never closed
@@ -35,7 +36,7 @@ std::vector<std::wstring> ListRegistrySubkeys(HKEY root, const std::wstring& key
     if (!opened) return names;
     enumerated = opened.get();
   }
-  for (DWORD index = 0;; ++index) {
+  for (DWORD index = 0; names.size() < limit; ++index) {
     wchar_t buffer[kEnumBufferCharacters + 1] = {};
     if (RegEnumKeyW(enumerated, index, buffer, kEnumBufferCharacters) != ERROR_SUCCESS) break;
     names.emplace_back(buffer);  // up to the first zero character

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,11 +22,12 @@ enum class RegistryView { kOwn, k64Bit };
 // True when the key can be opened; any open failure counts as absent.
 bool RegistryKeyExists(HKEY root, const std::wstring& key_path);
 
-// The names of the key's direct subkeys in enumeration order. An empty path lists the
-// root itself; a key that cannot be opened gives an empty list. Enumeration stops at
-// the first failing call.
+// The names of the key's direct subkeys in enumeration order, the first `limit` of them. An
+// empty path lists the root itself; a key that cannot be opened gives an empty list.
+// Enumeration stops at the first failing call.
 std::vector<std::wstring> ListRegistrySubkeys(HKEY root, const std::wstring& key_path,
-                                              RegistryView view = RegistryView::kOwn);
+                                              RegistryView view = RegistryView::kOwn,
+                                              std::size_t limit = static_cast<std::size_t>(-1));
 
 // The value converted by its type (see DecodeRegistryValue). A key that cannot be
 // opened gives the default, or nothing. A missing value, or one that keeps changing
