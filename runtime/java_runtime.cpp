@@ -21,5 +21,6 @@ std::wstring ExecutablePath(const std::wstring& home) { return home + L"\\bin\\j
 std::wstring NativeLibraryFolder(const std::wstring& home) { return home + L"\\bin\\"; }
 std::wstring LibraryFolder(const std::wstring& home) { return home + L"\\lib\\"; }
 std::wstring ExtensionFolder(const std::wstring& home) { return home + L"\\lib\\ext\\"; }
+std::wstring ReleaseFilePath(const std::wstring& home) { return home + L"\\release"; }
 
 }  // namespace tessary::java_runtime

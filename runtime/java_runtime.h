@@ -31,6 +31,64 @@ std::wstring ExecutablePath(const std::wstring& home);       // H\bin\java.exe
 std::wstring NativeLibraryFolder(const std::wstring& home);  // H\bin\ (ends in a separator)
 std::wstring LibraryFolder(const std::wstring& home);        // H\lib\ (ends in a separator)
 std::wstring ExtensionFolder(const std::wstring& home);      // H\lib\ext\ (ends in a separator)
+// H\release: the runtime's own description of itself, with its JAVA_VERSION, where it has one.
+std::wstring ReleaseFilePath(const std::wstring& home);
+
+// Where Java installers register an installation, beside kRegistryKey in the launcher's own
+// registry view. The launcher runs on none of these: when it finds no runtime, they tell the
+// operator why the Java they see installed does not count.
+enum class JavaKind { kRuntime, kDevelopmentKit, kNamedInKey /* "jre" in the name: a runtime */ };
+enum class RegistryScope {
+  kOtherView,       // HKEY_LOCAL_MACHINE in the 64-bit view only
+  kMachine,         // HKEY_LOCAL_MACHINE in both views
+  kMachineAndUser,  // and HKEY_CURRENT_USER, where per-user installs write
+};
+struct JavaRegistration {
+  const wchar_t* key;           // each "*" stands for every subkey; the first is named by version
+  const wchar_t* home_value;    // the string value that holds the installation's folder
+  const wchar_t* vendor;        // shown before the kind; empty for Java's own keys
+  JavaKind kind;
+  RegistryScope scope;
+  const wchar_t* register_option;  // the installer option that also registers it under kRegistryKey
+};
+
+inline constexpr wchar_t kAdoptiumRegisterOption[] = L"JavaSoft (Oracle) registry keys";
+inline constexpr JavaRegistration kJavaRegistrations[] = {
+    // Vendors' own keys, which only their own tools read. Listed first: an installation found
+    // here and under Java's own keys as well is named after its vendor.
+    {L"SOFTWARE\\Eclipse Adoptium\\JRE\\*\\*\\MSI", L"Path", L"Eclipse Adoptium", JavaKind::kRuntime,
+     RegistryScope::kMachineAndUser, kAdoptiumRegisterOption},
+    {L"SOFTWARE\\Eclipse Adoptium\\JDK\\*\\*\\MSI", L"Path", L"Eclipse Adoptium", JavaKind::kDevelopmentKit,
+     RegistryScope::kMachineAndUser, kAdoptiumRegisterOption},
+    {L"SOFTWARE\\AdoptOpenJDK\\JRE\\*\\*\\MSI", L"Path", L"AdoptOpenJDK", JavaKind::kRuntime,
+     RegistryScope::kMachineAndUser, kAdoptiumRegisterOption},
+    {L"SOFTWARE\\AdoptOpenJDK\\JDK\\*\\*\\MSI", L"Path", L"AdoptOpenJDK", JavaKind::kDevelopmentKit,
+     RegistryScope::kMachineAndUser, kAdoptiumRegisterOption},
+    {L"SOFTWARE\\Eclipse Foundation\\JRE\\*\\*\\MSI", L"Path", L"Eclipse Foundation", JavaKind::kRuntime,
+     RegistryScope::kMachineAndUser, kAdoptiumRegisterOption},
+    {L"SOFTWARE\\Eclipse Foundation\\JDK\\*\\*\\MSI", L"Path", L"Eclipse Foundation", JavaKind::kDevelopmentKit,
+     RegistryScope::kMachineAndUser, kAdoptiumRegisterOption},
+    {L"SOFTWARE\\Semeru\\JRE\\*\\*\\MSI", L"Path", L"IBM Semeru", JavaKind::kRuntime,
+     RegistryScope::kMachineAndUser, nullptr},
+    {L"SOFTWARE\\Semeru\\JDK\\*\\*\\MSI", L"Path", L"IBM Semeru", JavaKind::kDevelopmentKit,
+     RegistryScope::kMachineAndUser, nullptr},
+    {L"SOFTWARE\\Azul Systems\\Zulu 32-bit\\*", L"InstallationPath", L"Azul Zulu", JavaKind::kNamedInKey,
+     RegistryScope::kMachineAndUser, nullptr},
+    {L"SOFTWARE\\Azul Systems\\Zulu\\*", L"InstallationPath", L"Azul Zulu", JavaKind::kNamedInKey,
+     RegistryScope::kMachineAndUser, nullptr},
+    {L"SOFTWARE\\BellSoft\\Liberica\\*", L"InstallationPath", L"BellSoft Liberica", JavaKind::kNamedInKey,
+     RegistryScope::kMachineAndUser, nullptr},
+    // Java's own keys. Runtimes before 9 register under kRegistryKey, which the launcher reads in
+    // its own view; the 64-bit view holds 64-bit ones. Development kits and Java 9 and later
+    // register beside it.
+    {L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\*", kHomeValueName, L"", JavaKind::kRuntime,
+     RegistryScope::kOtherView, nullptr},
+    {L"SOFTWARE\\JavaSoft\\Java Development Kit\\*", kHomeValueName, L"", JavaKind::kDevelopmentKit,
+     RegistryScope::kMachine, nullptr},
+    {L"SOFTWARE\\JavaSoft\\JRE\\*", kHomeValueName, L"", JavaKind::kRuntime, RegistryScope::kMachine, nullptr},
+    {L"SOFTWARE\\JavaSoft\\JDK\\*", kHomeValueName, L"", JavaKind::kDevelopmentKit, RegistryScope::kMachine,
+     nullptr},
+};
 
 }  // namespace tessary::java_runtime
 

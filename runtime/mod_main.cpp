@@ -1,7 +1,6 @@
 #include "runtime/mod_main.h"
 
 #include <cstdint>
-#include <optional>
 
 #include "base/text.h"
 #include "base/diagnostics.h"
@@ -9,6 +8,7 @@
 #include "base/seams.h"
 #include "registry/MRegistry.h"
 #include "runtime/java_runtime.h"
+#include "runtime/java_survey_win.h"
 #include "runtime/version_prefix.h"
 
 namespace tessary {
@@ -42,46 +42,6 @@ std::wstring DisplayedHome(std::wstring home) {
   return Abbreviated(home);
 }
 
-// A runtime registered for 64-bit programs: its version subkey name and its home.
-struct RegisteredRuntime {
-  std::wstring version;
-  std::wstring home;
-};
-
-// On 64-bit Windows the launcher, a 32-bit program, sees only the runtimes registered
-// for 32-bit programs. The first recent one registered for 64-bit programs instead, if
-// any, so that the operator can be told why the runtime they see installed is not used.
-std::optional<RegisteredRuntime> Recent64BitRuntime(HKEY root) {
-  BOOL wow64 = FALSE;
-  if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) return std::nullopt;
-  for (const std::wstring& version : ListRegistrySubkeys(root, java_runtime::kRegistryKey, RegistryView::k64Bit)) {
-    try {
-      if (VersionPrefixNumber(version) < java_runtime::kMinimumVersion) continue;
-      const RegistryValue home = ReadRegistryValue(root, java_runtime::VersionKeyPath(version),
-                                                   java_runtime::kHomeValueName, std::nullopt, RegistryView::k64Bit);
-      const auto* text = std::get_if<std::wstring>(&home);
-      if (text != nullptr && !text->empty() && java_runtime::IsUsableHome(*text)) {
-        return RegisteredRuntime{version, *text};
-      }
-    } catch (const RuntimeError&) {
-      // A name that is no number or a home that cannot be read: nothing to point the operator to.
-    }
-  }
-  return std::nullopt;
-}
-
-// Shown after the message that no runtime, or no recent one, was found.
-void Explain64BitOnlyRuntime(HKEY root) {
-  const std::optional<RegisteredRuntime> runtime = Recent64BitRuntime(root);
-  if (!runtime) return;
-  Trace(L"a 64-bit Java runtime " + runtime->version + L" is registered, home \"" + DisplayedHome(runtime->home) +
-        L"\"");
-  ShowMessage(L"Java Runtime Environment " + Abbreviated(runtime->version) + L" is installed in " +
-              DisplayedHome(runtime->home) + L", but it is a 64-bit runtime.\r\n"
-              L"Quorlane's serial-port support needs the 32-bit (x86) Java Runtime Environment, "
-              L"version 1.5 or higher. Install that one as well; the 64-bit runtime can stay.");
-}
-
 }  // namespace
 
 void LocateJavaRuntimeIn(HKEY root) {
@@ -90,7 +50,7 @@ void LocateJavaRuntimeIn(HKEY root) {
     if (!RegistryKeyExists(root, java_runtime::kRegistryKey)) {
       Trace(L"no Java runtime is registered");
       ShowMessage(kNotInstalledMessage);
-      Explain64BitOnlyRuntime(root);
+      ExplainUnusedJava(root);
       EndProcess(ExitCode::kNoJavaRuntime);
       return;
     }
@@ -110,7 +70,7 @@ void LocateJavaRuntimeIn(HKEY root) {
       Trace(L"no Java runtime of version 1.5 or higher; passed over:" +
             (passed_over.empty() ? std::wstring(L" nothing, the key has no subkeys") : passed_over));
       ShowMessage(kNoRecentVersionMessage);
-      Explain64BitOnlyRuntime(root);
+      ExplainUnusedJava(root);
       EndProcess(ExitCode::kNoRecentJavaRuntime);
       return;
     }

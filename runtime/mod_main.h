@@ -15,8 +15,9 @@ extern std::wstring JavaHomePath;
 
 // Finds the first registered runtime of version 1.5 or higher under HKEY_LOCAL_MACHINE,
 // stores its home in JavaHomePath and installs the support files into it. Ends the
-// process after a message when no runtime, or no recent one, is registered; reports any
-// other failure in two messages and leaves JavaHomePath empty.
+// process after a message when no runtime, or no recent one, is registered, followed by one
+// naming the Java installed that the launcher cannot use, if any; reports any other failure
+// in two messages and leaves JavaHomePath empty.
 void LocateJavaRuntime();
 // The same lookup under another registry root, so that tests need not touch the machine's.
 void LocateJavaRuntimeIn(HKEY root);

@@ -15,6 +15,7 @@ DRIVE_C = PREFIX / "drive_c"
 WINE = os.environ.get("TESSARY_WINE", "wine")
 TESSARY_EXE = Path(os.environ["TESSARY_EXE"])
 FAKE_JAVA_EXE = Path(os.environ["FAKE_JAVA_EXE"])
+FAKE_JAVA64_EXE = Path(os.environ["FAKE_JAVA64_EXE"])
 WATCHER_EXE = Path(os.environ["WATCHER_EXE"])
 
 # Where 32-bit runtimes register on 64-bit Windows, and where 64-bit ones do.
@@ -110,13 +111,16 @@ def support_content(name):
     return ("support file %s\n" % name).encode() * 64
 
 
-def make_runtime(home, folders=("bin", "lib/ext"), support_files=tuple(SUPPORT_FILES), java=True):
-    """A stand-in runtime: the given folders, java.exe in bin, and the given support files."""
+def make_runtime(home, folders=("bin", "lib/ext"), support_files=tuple(SUPPORT_FILES), java=True, release=None):
+    """A stand-in runtime: the given folders, java.exe in bin (java=64: a 64-bit one), the given
+    support files, and a release file naming the given version."""
     fresh_dir(home)
     for folder in folders:
         (home / folder).mkdir(parents=True, exist_ok=True)
     if java and (home / "bin").is_dir():
-        shutil.copy(FAKE_JAVA_EXE, home / "bin" / "java.exe")
+        shutil.copy(FAKE_JAVA64_EXE if java == 64 else FAKE_JAVA_EXE, home / "bin" / "java.exe")
+    if release is not None:
+        (home / "release").write_bytes(b'IMPLEMENTOR="Stand-in"\r\nJAVA_VERSION="%s"\r\n' % release.encode())
     for name in support_files:
         (home / SUPPORT_FILES[name] / name).write_bytes(b"already installed " + name.encode())
     return home

@@ -1,8 +1,8 @@
 """Finding the Java runtime through the registry, as the 32-bit launcher sees it."""
 import unittest
 
-from launcher_env import (JAVA_KEY_64, SUPPORT_FILES, Case, lay_out_support_folder, make_runtime,
-                          register_runtimes, run_wine, win)
+from launcher_env import (JAVA_KEY_64, SUPPORT_FILES, Case, import_registry, lay_out_support_folder, make_runtime,
+                          reg_string, register_runtimes, run_wine, win)
 
 NOT_INSTALLED = ("You have not Installed Java Runtime Environment on your computer.\r\n"
                  "Download and install Java Runtime Environment Version 1.5 or higher version.\r\n"
@@ -11,18 +11,29 @@ NO_RECENT_VERSION = "Java Runtime Environment version 1.5 or higher version is n
 SEARCH_FAILED = "Error While Searching JVM on Your Machine"
 
 
-def only_64_bit(version, home):
-    return ("Java Runtime Environment %s is installed in %s, but it is a 64-bit runtime.\r\n"
-            "Quorlane's serial-port support needs the 32-bit (x86) Java Runtime Environment, version 1.5 "
-            "or higher. Install that one as well; the 64-bit runtime can stay." % (version, home))
+IS_64_BIT = "It is a 64-bit Java; Quorlane's serial-port support needs a 32-bit (x86) one."
+TOO_NEW = "It is too new: Quorlane's serial-port support needs a 32-bit Java 1.5 to 8."
+# Where vendors' installers register, as a 32-bit program on 64-bit Windows sees it or per user,
+# and where Java 9 and later register for 64-bit programs.
+ADOPTIUM_32 = r"HKEY_LOCAL_MACHINE\Software\Wow6432Node\Eclipse Adoptium"
+ZULU_32 = r"HKEY_LOCAL_MACHINE\Software\Wow6432Node\Azul Systems"
+LIBERICA_USER = r"HKEY_CURRENT_USER\Software\BellSoft"
+JDK_64 = r"HKEY_LOCAL_MACHINE\Software\JavaSoft\JDK"
+
+
+def survey(installations, step):
+    """The box that names the Java installed that Tessary cannot use: (what, folder, why) each."""
+    return ("Tessary found Java on this computer that it cannot use:\r\n" +
+            "".join("\r\n%s\r\n%s\r\n%s\r\n" % installation for installation in installations) + "\r\n" + step)
 
 
 class NoUsableRuntimeTest(unittest.TestCase):
-    """Nothing to run the server with: a plain box (and one more when a runtime is there for
-    64-bit programs only), a telling exit code, no server."""
+    """Nothing to run the server with: a plain box (and one more naming the Java installed that
+    cannot be used), a telling exit code, no server."""
 
-    def run_without_server(self, case, versions, **register):
-        register_runtimes(versions, **register)
+    def run_without_server(self, case, versions=None, **register):
+        if versions is not None:
+            register_runtimes(versions, **register)
         lay_out_support_folder()
         watcher, javas = case.run()
         self.assertEqual(javas, [])
@@ -30,23 +41,52 @@ class NoUsableRuntimeTest(unittest.TestCase):
         self.assertLess(watcher.int("launcher.ended") - watcher.int("splash.gone"), 8000)
         return watcher
 
-    def test_a_runtime_registered_only_for_64_bit_programs_is_not_used_but_named(self):
-        # 64-bit: 1.4.2, 1.8 (the first recent one) and 1.9; 32-bit: nothing, or only 1.4.2.
-        for name, versions_32, first_box, exit_code in [("none", None, NOT_INSTALLED, 2),
-                                                        ("old", [("1.4.2", {})], NO_RECENT_VERSION, 3)]:
-            with self.subTest(name):
-                case = Case("locator-64-bit-only-" + name).lay_out_app()
-                homes = {v: make_runtime(case.root / ("jre-" + v), support_files=()) for v in ("1.4.2", "1.8", "1.9")}
-                register_runtimes(versions_32)
-                watcher = self.run_without_server(case, [(v, {"JavaHome": win(h)}) for v, h in homes.items()],
-                                                  key=JAVA_KEY_64, clear_64_bit_view=False)
-                # The runtime is there for a 64-bit program to find.
-                self.assertEqual(run_wine("reg", "query", JAVA_KEY_64 + "\\1.8", "/v", "JavaHome").returncode, 0)
+    def lay_out_64_bit_runtimes(self, case):
+        """64-bit runtimes 1.4.2 (too old to name), 1.8 and 1.9 (Java 9), for 64-bit programs only."""
+        homes = {v: make_runtime(case.root / ("jre-" + v), support_files=(), java=64) for v in ("1.4.2", "1.8", "1.9")}
+        register_runtimes([(v, {"JavaHome": win(h)}) for v, h in homes.items()], key=JAVA_KEY_64, clear_64_bit_view=False)
+        # The runtime is there for a 64-bit program to find.
+        self.assertEqual(run_wine("reg", "query", JAVA_KEY_64 + "\\1.8", "/v", "JavaHome").returncode, 0)
+        return homes.values(), survey(
+            [("Java Runtime Environment 1.8 (64-bit)", win(homes["1.8"]), IS_64_BIT),
+             ("Java Runtime Environment 1.9 (64-bit)", win(homes["1.9"]), TOO_NEW)],
+            "Install the 32-bit (x86) Java Runtime Environment 8 as well; the 64-bit Java can stay.")
 
-                self.assertEqual(watcher.boxes(), [(first_box, "Tessary", "OK", 0),
-                                                   (only_64_bit("1.8", win(homes["1.8"])), "Tessary", "OK", 0)])
+    def lay_out_vendor_installations(self, case):
+        """Temurin 8 x86 under its own key, a per-user Liberica 8 JDK, Java 17 x64, and a Zulu whose
+        folder is gone."""
+        temurin = make_runtime(case.root / "jre-8.0.472.8-hotspot", support_files=(), release="1.8.0_472")
+        liberica = make_runtime(case.root / "liberica-jdk-8", support_files=(), release="1.8.0_452")
+        jdk = make_runtime(case.root / "jdk-17", support_files=(), java=64, release="17.0.9")
+        self.addCleanup(import_registry, ["[-%s]" % key for key in (ADOPTIUM_32, ZULU_32, LIBERICA_USER, JDK_64)])
+        import_registry(["[%s\\JRE\\8.0.472.8\\hotspot\\MSI]" % ADOPTIUM_32, '"Path"=' + reg_string(win(temurin) + "\\"),
+                         "[%s\\Liberica\\jdk-8]" % LIBERICA_USER, '"InstallationPath"=' + reg_string(win(liberica)),
+                         "[%s\\17.0.9]" % JDK_64, '"JavaHome"=' + reg_string(win(jdk)),
+                         "[%s\\Zulu 32-bit\\zulu-8-jre]" % ZULU_32,
+                         '"InstallationPath"=' + reg_string(win(case.root / "zulu-8-jre"))])
+        temurin_8 = "Eclipse Adoptium Java Runtime Environment 1.8.0_472 (32-bit)"
+        return (temurin, liberica, jdk), survey(
+            [(temurin_8, win(temurin), "Its installer did not register it as the system's Java, so Tessary does not find it."),
+             ("BellSoft Liberica Java Development Kit 1.8.0_452 (32-bit)", win(liberica),
+              "It is a Java Development Kit; Tessary uses a Java Runtime Environment."),
+             ("Java Development Kit 17.0.9 (64-bit)", win(jdk), TOO_NEW)],
+            "To have Tessary use %s, run its installer again, choose Change, and add "
+            "\"JavaSoft (Oracle) registry keys\"." % temurin_8)
+
+    def test_java_that_cannot_be_used_is_named_with_what_to_do(self):
+        for name, lay_out, versions_32, first_box, exit_code in [
+                ("64-bit", self.lay_out_64_bit_runtimes, None, NOT_INSTALLED, 2),
+                ("64-bit-old", self.lay_out_64_bit_runtimes, [("1.4.2", {})], NO_RECENT_VERSION, 3),
+                ("vendors", self.lay_out_vendor_installations, None, NOT_INSTALLED, 2)]:
+            with self.subTest(name):
+                case = Case("locator-unused-" + name).lay_out_app()
+                register_runtimes(versions_32)
+                homes, second_box = lay_out(case)
+                watcher = self.run_without_server(case)
+
+                self.assertEqual(watcher.boxes(), [(first_box, "Tessary", "OK", 0), (second_box, "Tessary", "OK", 0)])
                 self.assertEqual(watcher.int("launcher.exit_code"), exit_code)
-                for home in homes.values():
+                for home in homes:
                     self.assertEqual(list((home / "lib" / "ext").iterdir()), [])
 
     def test_only_versions_before_1_5(self):
@@ -54,8 +94,9 @@ class NoUsableRuntimeTest(unittest.TestCase):
         case = Case("locator-old").lay_out_app()
         homes = [make_runtime(case.root / ("jre-" + v), support_files=()) for v in ("1.3", "1.4.2_19", "1.10")]
         versions = [(v, {"JavaHome": win(h)}) for v, h in zip(("1.3", "1.4.2_19", "1.10"), homes)]
-        # Nothing recent for 64-bit programs either, so nothing more to say.
-        register_runtimes(versions, key=JAVA_KEY_64)
+        # Nothing recent for 64-bit programs either, so nothing more to say. (There, 1.10 would
+        # be read as Java's own numbering reads it: Java 10.)
+        register_runtimes(versions[:2], key=JAVA_KEY_64)
         watcher = self.run_without_server(case, versions, clear_64_bit_view=False)
 
         self.assertEqual(watcher.boxes(), [(NO_RECENT_VERSION, "Tessary", "OK", 0)])

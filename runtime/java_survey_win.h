@@ -1,0 +1,17 @@
+#ifndef TESSARY_RUNTIME_JAVA_SURVEY_WIN_H_
+#define TESSARY_RUNTIME_JAVA_SURVEY_WIN_H_
+
+#include <windows.h>
+
+namespace tessary {
+
+// Shown after the message that no runtime, or no recent one, was found: one more box naming
+// the Java installations registered elsewhere that the launcher cannot use, and what to do,
+// when there are any. `root` stands for HKEY_LOCAL_MACHINE, so that tests can use another;
+// vendors' keys are also read under HKEY_CURRENT_USER. Reads a bounded number of keys and
+// bytes and writes nothing; whatever cannot be read is traced and passed over.
+void ExplainUnusedJava(HKEY root);
+
+}  // namespace tessary
+
+#endif  // TESSARY_RUNTIME_JAVA_SURVEY_WIN_H_
