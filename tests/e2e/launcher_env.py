@@ -15,7 +15,7 @@ DRIVE_C = PREFIX / "drive_c"
 WINE = os.environ.get("TESSARY_WINE", "wine")
 TESSARY_EXE = Path(os.environ["TESSARY_EXE"])
 FAKE_JAVA_EXE = Path(os.environ["FAKE_JAVA_EXE"])
-FAKE_JAVA64_EXE = Path(os.environ["FAKE_JAVA64_EXE"])
+FAKE_JAVA64_EXE = FAKE_JAVA_EXE.with_name("fake_java64.exe")  # built beside it
 WATCHER_EXE = Path(os.environ["WATCHER_EXE"])
 
 # Where 32-bit runtimes register on 64-bit Windows, and where 64-bit ones do.
