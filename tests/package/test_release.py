@@ -1,5 +1,5 @@
-"""The release as scripts/release.sh makes it: the same bytes from a copy of the sources built
-elsewhere, and an Authenticode signature that verifies, or no release at all."""
+"""The release as scripts/release.sh makes it: the same bytes from a clone with Windows line
+ends built elsewhere, and an Authenticode signature that verifies, or no release at all."""
 import hashlib
 import os
 import secrets
