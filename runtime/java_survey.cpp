@@ -90,6 +90,13 @@ unsigned ExecutableBits(const std::string& header) {
   return 0;
 }
 
+std::wstring AsciiLowerCase(std::wstring text) {
+  for (wchar_t& c : text) {
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  }
+  return text;
+}
+
 bool IsRuntime(const FoundJava& java) {
   switch (java.registration->kind) {
     case JavaKind::kRuntime:
@@ -99,16 +106,13 @@ bool IsRuntime(const FoundJava& java) {
     case JavaKind::kNamedInKey:
       break;
   }
-  std::wstring name = java.key_name;
-  for (wchar_t& c : name) c = (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-  return name.find(L"jre") != std::wstring::npos;
+  return AsciiLowerCase(java.key_name).find(L"jre") != std::wstring::npos;
 }
 
 // Folders compare alike whatever the case of their ASCII letters and their separators.
 std::wstring FolderKey(const std::wstring& folder) {
-  std::wstring key = folder;
+  std::wstring key = AsciiLowerCase(folder);
   for (wchar_t& c : key) {
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
     if (c == L'/') c = L'\\';
   }
   return key;
