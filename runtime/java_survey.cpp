@@ -188,13 +188,13 @@ std::wstring UnusedJavaMessage(const std::vector<FoundJava>& found) {
       why = Unused::kRegisterable;
     }
     const std::wstring vendor = java.registration->vendor;
+    const std::wstring what = (vendor.empty() ? L"" : vendor + L" ") +
+                              (runtime ? L"Java Runtime Environment " : L"Java Development Kit ") +
+                              Abbreviated(version, 40) + (bits == 64 ? L" (64-bit)" : L" (32-bit)");
     // In the order of their remedies, the most direct first: the remedy offered is the first one's.
     const auto place = std::find_if(installations.begin(), installations.end(),
                                     [why](const Installation& listed) { return listed.why > why; });
-    installations.insert(place, {(vendor.empty() ? L"" : vendor + L" ") +
-                                 (runtime ? L"Java Runtime Environment " : L"Java Development Kit ") +
-                                 Abbreviated(version, 40) + (bits == 64 ? L" (64-bit)" : L" (32-bit)"),
-                             folder, why, option});
+    installations.insert(place, {what, folder, why, option});
   }
   if (installations.empty()) return std::wstring();
 
