@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 #include "base/text.h"
 
@@ -172,8 +173,9 @@ std::wstring UnusedJavaMessage(const std::vector<FoundJava>& found) {
     if (version.empty()) version = java.key_name;
     const unsigned feature = FeatureRelease(version);
     if (folder.empty() || !java_runtime::IsUsableHome(folder) || bits == 0 || feature < kOldestFeature) continue;
-    if (std::find(seen.begin(), seen.end(), FolderKey(folder)) != seen.end()) continue;
-    seen.push_back(FolderKey(folder));
+    std::wstring key = FolderKey(folder);
+    if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+    seen.push_back(std::move(key));
 
     const bool runtime = IsRuntime(java);
     const wchar_t* option = java.registration->register_option;

@@ -64,11 +64,11 @@ void Survey(HKEY root, RegistryView view, const JavaRegistration& registration, 
     try {
       const RegistryValue value = ReadRegistryValue(root, key.path, registration.home_value, std::nullopt, view);
       const auto* home = std::get_if<std::wstring>(&value);
-      if (home == nullptr || !java_runtime::IsUsableHome(*home) || InstallationFolder(*home).empty()) {
+      const std::wstring folder = home != nullptr ? InstallationFolder(*home) : std::wstring();
+      if (folder.empty() || !java_runtime::IsUsableHome(folder)) {
         Trace(L"passed over " + key.path + L": its " + registration.home_value + L" is no folder path");
         continue;
       }
-      const std::wstring folder = InstallationFolder(*home);
       std::optional<std::string> header = ReadFileStart(java_runtime::ExecutablePath(folder), kExecutableHeaderBytes);
       if (!header) {
         Trace(L"passed over " + key.path + L": no java.exe in " + folder);
