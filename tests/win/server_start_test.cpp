@@ -79,7 +79,8 @@ TEST(StartServer, AMissingProgramOrFolderIsNamedInTheError) {
 TEST(WatchServer, LingersForTheWholeTimeWhenTheWaitFails) {
   const ULONGLONG started = GetTickCount64();
   const ServerWatch watch = WatchServer(UniqueKernelHandle(), 300);
-  EXPECT_GE(GetTickCount64() - started, 290u);
+  // The tick count moves in steps of 10 to 16 ms, on both sides of the measurement.
+  EXPECT_GE(GetTickCount64() - started, 250u);
   EXPECT_FALSE(watch.ended);
 }
 
