@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "base/product.h"
+
 // Preparing the Java runtime the server runs on: finding it through the registry and
 // equipping it with the serial-communication support files.
 namespace tessary {
@@ -21,9 +23,6 @@ extern std::wstring JavaHomePath;
 void LocateJavaRuntime();
 // The same lookup under another registry root, so that tests need not touch the machine's.
 void LocateJavaRuntimeIn(HKEY root);
-
-// The fixed folder the product's installation puts the support files in.
-inline constexpr wchar_t kSupportFolder[] = L"C:\\dunmere\\GsmModemJar\\";
 
 // Copies each of the four support files that is missing from the runtime home, from
 // kSupportFolder. The first failure stops the walk and is reported in two messages.
