@@ -1,7 +1,6 @@
 #ifndef TESSARY_LAUNCHER_SERVER_COMMAND_H_
 #define TESSARY_LAUNCHER_SERVER_COMMAND_H_
 
-#include <cstdint>
 #include <string>
 
 namespace tessary {
@@ -20,12 +19,9 @@ std::wstring ServerCommandLine(const std::wstring& java_home, const std::wstring
 // found through the search path.
 std::wstring ServerExecutable(const std::wstring& java_home);
 
-// What the operator is told when the server ends with a failure code while the launcher
-// still lingers: that it stopped, its exit code in decimal (and in hexadecimal when it
-// looks like a Windows status code), how long it ran, the program that was started and
-// what to check.
-std::wstring ServerStoppedMessage(std::uint32_t exit_code, unsigned long long ran_milliseconds,
-                                  const std::wstring& program, const std::wstring& app_directory);
+// The server's own class folder: app_directory\Quorlane, with one separator also at a
+// drive root.
+std::wstring ServerClassFolder(const std::wstring& app_directory);
 
 // The folder that holds the given module path: "C:\Srv\Tessary.exe" gives "C:\Srv",
 // "C:\Tessary.exe" gives "C:\" (a drive root keeps its separator).

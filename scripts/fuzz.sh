@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-20}
 [[ "$seconds" =~ ^[0-9]+$ ]] || { echo "usage: bash scripts/fuzz.sh [SECONDS]" >&2; exit 2; }
-targets=(fuzz_java_survey fuzz_registry_decode fuzz_version_prefix fuzz_server_command_line)
+targets=(fuzz_java_survey fuzz_registry_decode fuzz_version_prefix fuzz_server_command_line fuzz_server_stopped)
 out=build/fuzz
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -79,26 +79,6 @@ TEST(ServerExecutable, IsTheRuntimesOwnJavaOrNothingForTheSearchPath) {
   EXPECT_EQ(ServerExecutable(L"C:\\Program Files\\Java\\jre6"), L"C:\\Program Files\\Java\\jre6\\bin\\java.exe");
 }
 
-TEST(ServerStoppedMessage, GivesTheRunTimeInTenthsAndStatusCodesInHexadecimalToo) {
-  const struct {
-    std::uint32_t code;
-    unsigned long long milliseconds;
-    const wchar_t* line;
-  } cases[] = {
-      {1, 1234, L"It ran for 1.2 seconds and ended with exit code 1."},
-      {0xFFFF, 0, L"It ran for 0.1 seconds and ended with exit code 65535."},
-      {0x10000, 9950, L"It ran for 10.0 seconds and ended with exit code 65536 (0x00010000)."},
-      {0xC0000005, 1049, L"It ran for 1.0 seconds and ended with exit code 3221225477 (0xC0000005)."},
-  };
-  for (const auto& c : cases) {
-    const std::wstring message = ServerStoppedMessage(c.code, c.milliseconds, L"C:\\Jre\\bin\\java.exe", L"C:\\");
-    EXPECT_EQ(Printable(message),
-              Printable(std::wstring(L"The Quorlane server stopped right after it was started.\r\n") + c.line +
-                        L"\r\nProgram: C:\\Jre\\bin\\java.exe\r\nCheck the Quorlane folder beside Tessary.exe "
-                        L"(C:\\Quorlane) and its lib folder, and the Java runtime."));
-  }
-}
-
 TEST(DirectoryOfModule, DropsTheFileNameAndKeepsADriveRootsSeparator) {
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
       {L"C:\\Srv\\Tessary.exe", L"C:\\Srv"},

@@ -1,0 +1,28 @@
+// Builds the stopped-server box from any output: the bytes as a server wrote them, each
+// taken as one character so that Latin-1 and control characters come up often, through the
+// tail the launcher keeps. The quote must stay within its limits whatever the server wrote.
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "launcher/server_stopped.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  tessary::OutputTail tail;
+  tail.Append(reinterpret_cast<const char*>(data), size);
+  std::wstring said;
+  for (unsigned char byte : tail.bytes()) said += static_cast<wchar_t>(byte);
+  std::size_t characters = 0;
+  const auto lines = tessary::QuotedLines(said);
+  for (const std::wstring& line : lines) {
+    if (line.empty() || line.size() > tessary::kQuotedLineLength) std::abort();
+    for (wchar_t c : line) {
+      if (c < 0x20) std::abort();
+    }
+    characters += line.size();
+  }
+  if (lines.size() > tessary::kQuotedLines || characters > tessary::kQuotedCharacters) std::abort();
+  tessary::ServerStoppedMessage(1, 400, L"C:\\Jre\\bin\\java.exe", L"C:\\Srv", said);
+  return 0;
+}
