@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "launcher/server_command.h"
 #include "launcher/server_start.h"
+#include "launcher/server_stopped.h"
 #include "runtime/java_runtime.h"
 #include "runtime/mod_main.h"
 
@@ -25,7 +26,7 @@ void LaunchSequence() {
   const std::wstring executable = ServerExecutable(JavaHomePath);
   Trace(L"working directory: " + app_directory);
   Trace(L"starting: " + command_line);
-  UniqueKernelHandle server;
+  StartedServer server;
   try {
     server = StartServer(executable, command_line, app_directory);
   } catch (const RuntimeError& error) {
@@ -38,11 +39,15 @@ void LaunchSequence() {
 
   // The linger doubles as a watch: a server that cannot run ends within it.
   const ServerWatch watch = WatchServer(server, kLingerMilliseconds);
+  // From here on nothing reads the pipe, and a write to it fails at once instead of
+  // waiting for room that would never come.
+  server.output.reset();
   if (watch.ended && watch.exit_code != 0) {
     const std::wstring started = executable.empty() ? java_runtime::kSearchPathExecutable : executable;
     const std::wstring program = watch.program.empty() ? started : watch.program;
     Trace(L"server ended with exit code " + DecimalText(watch.exit_code));
-    ShowMessage(ServerStoppedMessage(watch.exit_code, watch.ran_milliseconds, program, app_directory));
+    if (!watch.said.empty()) Trace(L"the server said: " + watch.said);
+    ShowMessage(ServerStoppedMessage(watch.exit_code, watch.ran_milliseconds, program, app_directory, watch.said));
     EndProcess(ExitCode::kServerStopped);
     return;
   }

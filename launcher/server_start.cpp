@@ -5,9 +5,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/diagnostics.h"
+#include "base/text.h"
 #include "base/unique_handle.h"
 #include "base/win_error.h"
 #include "launcher/server_command.h"
+#include "launcher/server_stopped.h"
 #include "runtime/java_runtime.h"
 
 namespace tessary {
@@ -49,42 +52,232 @@ bool ChangeDirectory(const std::wstring& directory) {
   return false;
 }
 
+// The server's standard handles. Its output and error go to one pipe whose reading end
+// only the launcher holds, never inherited: when the launcher ends, the pipe breaks and the
+// server's writes fail at once instead of filling it and blocking. Its input is a pipe whose
+// writing end is handed to the server itself, so that a read of its input waits for ever,
+// as on a hidden console. A pipe whose writing end the launcher held would report the end
+// of input once the launcher ended, and so would the NUL device at once.
+struct ServerPipes {
+  UniqueFile output;        // the launcher's end, for overlapped reads
+  UniqueFile output_write;  // the server's output and error
+  UniqueFile input_read;    // the server's input
+  UniqueFile input_write;   // goes to the server once it runs
+};
+
+// Room for what a server writes in a burst while the launcher is busy elsewhere.
+constexpr DWORD kPipeBytes = 65536;
+
+bool MakeServerPipes(ServerPipes& pipes) {
+  // Anonymous pipes cannot be read with overlapped I/O, and the launcher waits on the
+  // server and its output at once; a named pipe of one instance that nobody else can
+  // create first, nor open from another machine.
+  const std::wstring name = L"\\\\.\\pipe\\Tessary-server-output-" + DecimalText(GetCurrentProcessId()) + L"-" +
+                            DecimalText(static_cast<long long>(GetTickCount64()));
+  pipes.output.reset(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED |
+                                                        FILE_FLAG_FIRST_PIPE_INSTANCE,
+                                      PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
+                                      1, 0, kPipeBytes, 0, nullptr));
+  if (!pipes.output) return false;
+  pipes.output_write.reset(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!pipes.output_write) return false;
+  HANDLE input_read = nullptr;
+  HANDLE input_write = nullptr;
+  if (!CreatePipe(&input_read, &input_write, nullptr, 0)) return false;
+  pipes.input_read.reset(input_read);
+  pipes.input_write.reset(input_write);
+  return SetHandleInformation(pipes.output_write.get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT) &&
+         SetHandleInformation(pipes.input_read.get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+}
+
+// Only these handles are inherited, whatever else of the launcher's may be inheritable.
+class InheritedHandles {
+ public:
+  explicit InheritedHandles(std::vector<HANDLE> handles) : handles_(std::move(handles)) {
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    storage_.resize(size);
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
+    if (size == 0 || !InitializeProcThreadAttributeList(list, 1, 0, &size)) return;
+    initialized_ = true;
+    if (UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_.data(),
+                                  handles_.size() * sizeof(HANDLE), nullptr, nullptr)) {
+      list_ = list;
+    }
+  }
+  ~InheritedHandles() {
+    if (initialized_) DeleteProcThreadAttributeList(reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data()));
+  }
+  InheritedHandles(const InheritedHandles&) = delete;
+  InheritedHandles& operator=(const InheritedHandles&) = delete;
+
+  // Null when the list could not be made.
+  LPPROC_THREAD_ATTRIBUTE_LIST list() const { return list_; }
+
+ private:
+  std::vector<HANDLE> handles_;
+  std::vector<unsigned char> storage_;
+  bool initialized_ = false;
+  LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
+
 }  // namespace
 
-UniqueKernelHandle StartServer(const std::wstring& executable, const std::wstring& command_line,
-                               const std::wstring& app_directory) {
+StartedServer StartServer(const std::wstring& executable, const std::wstring& command_line,
+                          const std::wstring& app_directory) {
   if (!ChangeDirectory(app_directory)) {
     const DWORD error = GetLastError();
     throw SystemError(error, app_directory);
   }
 
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_HIDE;
+  ServerPipes pipes;
+  const bool piped = MakeServerPipes(pipes);
+  if (!piped) {
+    const DWORD error = GetLastError();
+    Trace(L"the server's output cannot be heard: error " + DecimalText(error));
+    pipes = ServerPipes();
+  }
+  const InheritedHandles inherited(
+      piped ? std::vector<HANDLE>{pipes.input_read.get(), pipes.output_write.get()} : std::vector<HANDLE>());
+
+  STARTUPINFOEXW startup = {};
+  startup.StartupInfo.cb = sizeof(startup.StartupInfo);
+  startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+  startup.StartupInfo.wShowWindow = SW_HIDE;
+  DWORD flags = 0;
+  if (piped) {
+    startup.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
+    startup.StartupInfo.hStdInput = pipes.input_read.get();
+    startup.StartupInfo.hStdOutput = pipes.output_write.get();
+    startup.StartupInfo.hStdError = pipes.output_write.get();
+    // Without the list, every inheritable handle of the launcher's would be inherited;
+    // the launcher makes no other.
+    if (inherited.list() != nullptr) {
+      startup.StartupInfo.cb = sizeof(startup);
+      startup.lpAttributeList = inherited.list();
+      flags = EXTENDED_STARTUPINFO_PRESENT;
+    }
+  }
   PROCESS_INFORMATION started = {};
   // cmdLine is modified by CreateProcessW so must be writable.
   std::vector<wchar_t> writable(command_line.begin(), command_line.end());
   writable.push_back(L'\0');
   if (!CreateProcessW(executable.empty() ? nullptr : executable.c_str(), writable.data(), nullptr, nullptr,
-                      FALSE, 0, nullptr, nullptr, &startup, &started)) {
+                      piped, flags, nullptr, nullptr, &startup.StartupInfo, &started)) {
     const DWORD error = GetLastError();
     throw SystemError(error, executable.empty() ? java_runtime::kSearchPathExecutable : executable);
   }
   // Only the process handle is kept, for the launcher's wait.
   OwnedProcess server{UniqueKernelHandle(started.hProcess), UniqueKernelHandle(started.hThread),
                       started.dwProcessId};
-  return std::move(server.process);
+  HANDLE in_server = nullptr;
+  if (piped && !DuplicateHandle(GetCurrentProcess(), pipes.input_write.get(), server.process.get(), &in_server, 0,
+                                FALSE, DUPLICATE_SAME_ACCESS)) {
+    const DWORD error = GetLastError();
+    Trace(L"the server's input ends with the launcher: error " + DecimalText(error));
+  }
+  // The server's ends of the pipes close here: only the server holds them now.
+  return StartedServer{std::move(server.process), std::move(pipes.output)};
 }
 
-ServerWatch WatchServer(const UniqueKernelHandle& server, unsigned milliseconds) {
+namespace {
+
+// Reads the server's output as fast as it comes, so that a server that writes a lot never
+// waits for the launcher, and keeps the end of it.
+class OutputListener {
+ public:
+  explicit OutputListener(HANDLE pipe) : pipe_(pipe), event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    overlapped_.hEvent = event_.get();
+    if (pipe_ != INVALID_HANDLE_VALUE && event_) StartRead();
+  }
+  ~OutputListener() { FinishRead(true); }
+  OutputListener(const OutputListener&) = delete;
+  OutputListener& operator=(const OutputListener&) = delete;
+
+  bool listening() const { return pending_; }
+  // Signalled when the read in progress has finished.
+  HANDLE event() const { return event_.get(); }
+  const OutputTail& tail() const { return tail_; }
+
+  // Once event() is signalled.
+  void TakeRead() {
+    if (FinishRead(false) && !pending_) StartRead();
+  }
+
+  // Once the server has ended: what is in the pipe already, without waiting for more. A
+  // child of the server may hold the pipe open, and even go on writing.
+  void TakeWhatIsLeft() {
+    for (int round = 0; round < kReadsAfterTheEnd; ++round) {
+      if (!FinishRead(true)) return;
+      DWORD available = 0;
+      if (!PeekNamedPipe(pipe_, nullptr, 0, nullptr, &available, nullptr) || available == 0) return;
+      StartRead();
+    }
+  }
+
+ private:
+  static constexpr DWORD kReadBytes = 16384;
+  static constexpr int kReadsAfterTheEnd = 64;
+
+  void StartRead() {
+    // A read that completes at once still signals the event, and is taken from there.
+    pending_ = ReadFile(pipe_, buffer_, kReadBytes, nullptr, &overlapped_) || GetLastError() == ERROR_IO_PENDING;
+  }
+
+  // Ends the read in progress, cancelling it first when asked, and keeps what it read.
+  // False when no read is in progress or the pipe is broken: nobody holds its writing end.
+  bool FinishRead(bool cancel) {
+    if (!pending_) return false;
+    if (cancel) CancelIo(pipe_);
+    DWORD read = 0;
+    const BOOL done = GetOverlappedResult(pipe_, &overlapped_, &read, cancel);
+    const DWORD error = done ? ERROR_SUCCESS : GetLastError();
+    if (error == ERROR_IO_INCOMPLETE) return true;
+    pending_ = false;
+    if (done) tail_.Append(buffer_, read);
+    return done || error == ERROR_OPERATION_ABORTED;
+  }
+
+  HANDLE pipe_;
+  UniqueKernelHandle event_;
+  OVERLAPPED overlapped_ = {};
+  bool pending_ = false;
+  char buffer_[kReadBytes];
+  OutputTail tail_;
+};
+
+std::wstring AnsiText(const std::string& bytes) {
+  if (bytes.empty()) return std::wstring();
+  const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring text(static_cast<size_t>(length), L'\0');
+  if (length > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], length);
+  return text;
+}
+
+}  // namespace
+
+ServerWatch WatchServer(const StartedServer& server, unsigned milliseconds) {
   ServerWatch watch;
   const ULONGLONG waited_from = GetTickCount64();
-  const DWORD waited = WaitForSingleObject(server.get(), milliseconds);
+  OutputListener output(server.output.get());
+  DWORD waited = WAIT_FAILED;
+  for (;;) {
+    const ULONGLONG elapsed = GetTickCount64() - waited_from;
+    const DWORD remaining = elapsed < milliseconds ? static_cast<DWORD>(milliseconds - elapsed) : 0;
+    const HANDLE handles[] = {server.process.get(), output.event()};
+    waited = WaitForMultipleObjects(output.listening() ? 2 : 1, handles, FALSE, remaining);
+    if (waited != WAIT_OBJECT_0 + 1) break;
+    output.TakeRead();
+    // A server that writes without pause must not keep the launcher here past its time.
+    if (remaining == 0) {
+      waited = WaitForSingleObject(server.process.get(), 0);
+      break;
+    }
+  }
   watch.ran_milliseconds = GetTickCount64() - waited_from;
   DWORD exit_code = 0;
   if (waited == WAIT_TIMEOUT) return watch;
-  if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(server.get(), &exit_code)) {
+  if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(server.process.get(), &exit_code)) {
     // Nothing to tell of the server: linger as long as the wait would have, so that the
     // launcher does not seem to have given up on it.
     if (milliseconds > watch.ran_milliseconds) Sleep(static_cast<DWORD>(milliseconds - watch.ran_milliseconds));
@@ -94,7 +287,9 @@ ServerWatch WatchServer(const UniqueKernelHandle& server, unsigned milliseconds)
   watch.exit_code = exit_code;
   wchar_t image[32768];
   DWORD length = 32768;
-  if (QueryFullProcessImageNameW(server.get(), 0, image, &length)) watch.program.assign(image, length);
+  if (QueryFullProcessImageNameW(server.process.get(), 0, image, &length)) watch.program.assign(image, length);
+  output.TakeWhatIsLeft();
+  watch.said = AnsiText(output.tail().bytes());
   return watch;
 }
 

@@ -12,15 +12,24 @@ namespace tessary {
 // drive root. Paths longer than MAX_PATH are returned whole.
 std::wstring ApplicationDirectory();
 
+// A started server: its process, and the launcher's reading end of the pipe that the
+// server's output and error go to (no handle when that pipe could not be made: the server
+// then writes to its own console, as it would without the launcher).
+struct StartedServer {
+  UniqueKernelHandle process;
+  UniqueFile output;
+};
+
 // Makes app_directory the process's working directory, so that the server inherits it,
 // then starts the command line with its window hidden and returns as soon as the process
-// exists, with the server's process handle for the launcher's own wait; the server's
-// input, output, window and environment are left as they are. With an executable,
+// exists. The server gets a console of its own, hidden; its output and error go to a pipe
+// the launcher reads, and a read of its input waits, as on a console nobody types into. It
+// inherits no other handle, and its environment is the launcher's. With an executable,
 // exactly that program is started; without one, the first word of the command line is
 // found by the usual search. Raises RuntimeError, naming the folder or the program, when
 // either step fails.
-UniqueKernelHandle StartServer(const std::wstring& executable, const std::wstring& command_line,
-                               const std::wstring& app_directory);
+StartedServer StartServer(const std::wstring& executable, const std::wstring& command_line,
+                          const std::wstring& app_directory);
 
 // How the server fared while the launcher waited for it.
 struct ServerWatch {
@@ -28,11 +37,13 @@ struct ServerWatch {
   std::uint32_t exit_code = 0;        // when ended
   unsigned long long ran_milliseconds = 0;
   std::wstring program;               // the program file that ran, when the system says
+  std::wstring said;                  // when ended: the end of what it wrote, decoded from ANSI
 };
 
-// Waits up to the given time for the server started by StartServer to end. When the wait or
-// the server's exit code cannot be had, the launcher still lingers for that time.
-ServerWatch WatchServer(const UniqueKernelHandle& server, unsigned milliseconds);
+// Waits up to the given time for the server started by StartServer to end, reading its
+// output all the while. When the wait or the server's exit code cannot be had, the
+// launcher still lingers for that time.
+ServerWatch WatchServer(const StartedServer& server, unsigned milliseconds);
 
 }  // namespace tessary
 

@@ -1,12 +1,66 @@
 // Stands in for java.exe in the end-to-end tests: records how it was started, stays
 // alive for a while like a server would, and records when it ended. It ends with the exit
-// code TESSARY_E2E_JAVA_EXIT_CODE asks for, as a server that cannot run would.
+// code TESSARY_E2E_JAVA_EXIT_CODE asks for, as a server that cannot run would, after writing
+// the bytes TESSARY_E2E_JAVA_STDOUT and TESSARY_E2E_JAVA_STDERR give in hexadecimal. With
+// TESSARY_E2E_JAVA_TALKS=1 it writes about a megabyte a second to its output all the while,
+// and records its slowest write and whether a read of its input ever returned.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cwchar>
+#include <string>
 
 #include "report_file.h"
+
+namespace {
+
+void WriteHex(DWORD which, const std::wstring& hex) {
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes += static_cast<char>(wcstoul(hex.substr(i, 2).c_str(), nullptr, 16));
+  }
+  DWORD written = 0;
+  if (!bytes.empty()) WriteFile(GetStdHandle(which), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+volatile LONG64 input_returned_at = 0;
+volatile LONG input_result = 0;
+
+DWORD WINAPI ReadInput(void*) {
+  char byte;
+  DWORD read = 0;
+  const BOOL ok = ReadFile(GetStdHandle(STD_INPUT_HANDLE), &byte, 1, &read, nullptr);
+  input_result = ok ? static_cast<LONG>(read) : -static_cast<LONG>(GetLastError());
+  input_returned_at = NowMilliseconds();
+  return 0;
+}
+
+// About a megabyte a second, in 16 KB writes, until the time is up.
+void Talk(ReportFile& report, unsigned seconds) {
+  const std::string chunk(16384, 'x');
+  const long long until = NowMilliseconds() + seconds * 1000LL;
+  long long slowest = 0, writes = 0, first_failure = 0;
+  while (NowMilliseconds() < until) {
+    const long long before = NowMilliseconds();
+    DWORD written = 0;
+    const BOOL ok = WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), chunk.data(), static_cast<DWORD>(chunk.size()),
+                              &written, nullptr);
+    const long long took = NowMilliseconds() - before;
+    if (took > slowest) slowest = took;
+    ++writes;
+    if (!ok && first_failure == 0) first_failure = NowMilliseconds();
+    Sleep(16);
+  }
+  report.Add(L"talk.writes", writes);
+  report.Add(L"talk.slowest_write_ms", slowest);
+  report.Add(L"talk.first_failed_write", first_failure);
+  if (input_returned_at != 0) {
+    report.Add(L"input.returned", input_returned_at);
+    report.Add(L"input.result", input_result);
+  }
+}
+
+}  // namespace
 
 int wmain() {
   const long long started = NowMilliseconds();
@@ -33,8 +87,15 @@ int wmain() {
   report.Add(L"started", started);
   report.Save(path);
 
+  WriteHex(STD_OUTPUT_HANDLE, EnvironmentValue(L"TESSARY_E2E_JAVA_STDOUT", L""));
+  WriteHex(STD_ERROR_HANDLE, EnvironmentValue(L"TESSARY_E2E_JAVA_STDERR", L""));
   const unsigned seconds = static_cast<unsigned>(_wtoi(EnvironmentValue(L"TESSARY_E2E_JAVA_SECONDS", L"20").c_str()));
-  Sleep(seconds * 1000);
+  if (EnvironmentValue(L"TESSARY_E2E_JAVA_TALKS", L"") == L"1") {
+    CloseHandle(CreateThread(nullptr, 0, ReadInput, nullptr, 0, nullptr));
+    Talk(report, seconds);
+  } else {
+    Sleep(seconds * 1000);
+  }
   report.Add(L"ended", NowMilliseconds());
   report.Save(path);
   return static_cast<int>(wcstoul(EnvironmentValue(L"TESSARY_E2E_JAVA_EXIT_CODE", L"0").c_str(), nullptr, 0));

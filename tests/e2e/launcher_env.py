@@ -175,8 +175,9 @@ class Case:
         return folder
 
     def start(self, close_after_ms=None, cwd=None, timeout_s=120, java_seconds=25, java_exit_code=0,
-              screenshot=None):
-        """Starts the launcher through the watcher and returns at once; collect() waits for it."""
+              screenshot=None, java_stdout=b"", java_stderr=b"", java_talks=False):
+        """Starts the launcher through the watcher and returns at once; collect() waits for it.
+        The stand-in java writes the given bytes before it waits, or with java_talks keeps writing."""
         self.report = self.reports / "watcher.txt"
         self.report.unlink(missing_ok=True)
         args = [WINE, WATCHER_EXE, win(self.report), win(self.app / "Tessary.exe"), "--timeout", timeout_s]
@@ -188,6 +189,8 @@ class Case:
             args += ["--screenshot", win(screenshot)]
         env = dict(os.environ, TESSARY_E2E_REPORTS=win(self.reports),
                    TESSARY_E2E_JAVA_SECONDS=str(java_seconds), TESSARY_E2E_JAVA_EXIT_CODE=str(java_exit_code),
+                   TESSARY_E2E_JAVA_STDOUT=java_stdout.hex(), TESSARY_E2E_JAVA_STDERR=java_stderr.hex(),
+                   TESSARY_E2E_JAVA_TALKS="1" if java_talks else "",
                    WINEPATH=";".join(self.search_path))
         self.output = tempfile.TemporaryFile()
         self.process = subprocess.Popen([str(a) for a in args], env=env, stdin=subprocess.DEVNULL,

@@ -3,9 +3,10 @@ import os
 import re
 import subprocess
 import sys
+import time
 import unittest
 
-from launcher_env import (Case, expected_class_path, expected_command_line, lay_out_support_folder,
+from launcher_env import (PREFIX, Case, Report, expected_class_path, expected_command_line, lay_out_support_folder,
                           make_runtime, register_runtimes, win)
 
 WS_CAPTION, WS_SYSMENU, WS_THICKFRAME = 0x00C00000, 0x00080000, 0x00040000
@@ -120,6 +121,66 @@ class LaunchTest(unittest.TestCase):
                         r"Check the Quorlane folder beside Tessary\.exe \(%s\) and its lib folder, "
                         r"and the Java runtime\.$") % (re.escape(win(home / "bin" / "java.exe")),
                                                          re.escape(win(case.app / "Quorlane"))))
+
+    def test_a_failing_server_is_quoted_with_what_its_words_mean(self):
+        ansi = "cp" + re.search(r'"ACP"="(\d+)"', (PREFIX / "system.reg").read_text(errors="replace")).group(1)
+        too_new = (b'Exception in thread "main" java.lang.UnsupportedClassVersionError: Quorlane/Frame11 : '
+                   b'Unsupported major.minor version 52.0\r\n\tat java.lang.ClassLoader.defineClass1(Native Method)'
+                   b'\r\n\tat java.lang.ClassLoader.defineClass(Unknown Source)\r\n'
+                   b'\tat java.security.SecureClassLoader.defineClass(Unknown Source)\r\n')
+        for name, stdout, stderr, quoted, advice in [
+            ("too-new", b"", too_new,
+             ['Exception in thread "main" java.lang.UnsupportedClassVersionError: Quorlane/Frame11 : '
+              'Unsupported major.minor version 52.0', "    at java.lang.ClassLoader.defineClass1(Native Method)",
+              "    at java.lang.ClassLoader.defineClass(Unknown Source)"],
+             "The server was built for Java 8, which is newer than the Java that ran it: install the 32-bit "
+             "(x86) Java Runtime Environment 8."),
+            # Words that mean nothing in particular, on the output alone, in the ANSI code page.
+            ("stdout", "Quorlane 2.1 d\u00e9marre\a\r\nPort\tCOM3 occup\u00e9\n".encode(ansi), b"",
+             ["Quorlane 2.1 d\u00e9marre", "Port    COM3 occup\u00e9"], None),
+        ]:
+            with self.subTest(name):
+                case = Case("said-" + name).lay_out_app()
+                home = make_runtime(case.root / "jre")
+                register_runtimes([("1.6", {"JavaHome": win(home)})])
+                lay_out_support_folder()
+
+                watcher, javas = case.run(java_seconds=1, java_exit_code=1, java_stdout=stdout, java_stderr=stderr)
+
+                self.assertEqual(watcher.int("launcher.exit_code"), 6)
+                if advice is None:
+                    advice = ("Check the Quorlane folder beside Tessary.exe (%s) and its lib folder, and the Java "
+                              "runtime." % win(case.app / "Quorlane"))
+                self.assertRegex(watcher.box_texts()[0], "^%s$" % re.escape(
+                    "The Quorlane server stopped right after it was started.\r\nIt ran for 9.9 seconds and ended "
+                    "with exit code 1.\r\nProgram: %s\r\n\r\nIt said:\r\n%s\r\n\r\n%s"
+                    % (win(home / "bin" / "java.exe"), "\r\n".join(quoted), advice)).replace("9\\.9", r"\d+\.\d"))
+
+    def test_a_talkative_server_is_never_held_up_and_its_input_waits(self):
+        case = Case("talks").lay_out_app()
+        home = make_runtime(case.root / "jre")
+        register_runtimes([("1.6", {"JavaHome": win(home)})])
+        lay_out_support_folder()
+
+        watcher, javas = case.run(java_seconds=16, java_talks=True)
+
+        self.assertEqual((watcher.int("launcher.exit_code"), watcher.int("box.count")), (0, 0))
+        self.assertEqual(len(javas), 1)
+        report = case.reports / ("java-%s.txt" % javas[0]["pid"])
+        for _ in range(300):
+            java = Report.load(report)
+            if "ended" in java:
+                break
+            time.sleep(0.1)
+        # Still running when the launcher ended, and no write of its waited on the launcher:
+        # those after it ended failed at once.
+        self.assertGreater(java.int("ended"), watcher.int("launcher.ended"))
+        self.assertGreaterEqual(watcher.int("launcher.ended") - java.int("started"), 9500)
+        self.assertGreater(java.int("talk.writes"), 500)
+        self.assertLess(java.int("talk.slowest_write_ms"), 500)
+        self.assertGreater(java.int("talk.first_failed_write"), java.int("started") + 9500)
+        # A read of its input waited all the while, as on a console nobody types into.
+        self.assertNotIn("input.returned", java)
 
     def test_a_home_with_spaces_never_runs_a_program_in_its_place(self):
         case = Case("spaces").lay_out_app()

@@ -78,7 +78,7 @@ TEST(StartServer, AMissingProgramOrFolderIsNamedInTheError) {
 // A server that cannot be waited on gives no reason to end early: the launcher lingers.
 TEST(WatchServer, LingersForTheWholeTimeWhenTheWaitFails) {
   const ULONGLONG started = GetTickCount64();
-  const ServerWatch watch = WatchServer(UniqueKernelHandle(), 300);
+  const ServerWatch watch = WatchServer(StartedServer(), 300);
   // The tick count moves in steps of 10 to 16 ms, on both sides of the measurement.
   EXPECT_GE(GetTickCount64() - started, 250u);
   EXPECT_FALSE(watch.ended);
