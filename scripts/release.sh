@@ -13,23 +13,57 @@
 #
 # Nothing is written into the release folder unless everything succeeded: the release is made
 # in a temporary folder beside it and moved into place at the end. The folder is replaced whole,
-# so one that holds anything but a previous release is refused.
+# so one that holds anything but a previous release is refused, and so is a symbolic link or a
+# folder inside one. A relative TESSARY_RELEASE_DIR is taken from the current folder.
 set -euo pipefail
+typed_in=$(pwd -P)
 cd "$(dirname "$0")/.."
-root=$(pwd)
+root=$(pwd -P)
 
 fail() { echo "release: $*" >&2; exit 1; }
 
 out=${TESSARY_RELEASE_DIR:-$root/build/release}
+[[ "$out" == /* ]] || out=$typed_in/$out
+# mv would replace a link itself and leave the release it leads to in place. Once no component
+# is a link, "." and ".." can be taken by name: out becomes a plain absolute path.
+check_no_link() {
+  local - part path= link=
+  local IFS=/
+  set -f
+  for part in $1; do
+    case $part in
+      ''|.) ;;
+      ..) path=${path%/*} ;;
+      *) path=$path/$part
+         [ -n "$link" ] || [ ! -L "$path" ] || link=$path ;;
+    esac
+  done
+  path=${path:-/}
+  [ -z "$link" ] || [ "$link" != "$path" ] || fail "$link is a symbolic link: name the folder it leads to"
+  [ -z "$link" ] || fail "$1 lies inside the symbolic link $link: name the folder it leads to"
+  out=$path
+}
 # The folder may hold a previous release and nothing else: whatever it holds is deleted.
 check_release_folder() {
-  [ -e "$out" ] || [ -L "$out" ] || return 0
+  check_no_link "$out"
+  [ -e "$out" ] || return 0
   [ -d "$out" ] || fail "$out is not a folder"
-  local other
-  other=$(find "$out/" -mindepth 1 -maxdepth 1 \
-            ! \( -type f \( -name Tessary.exe -o -name SHA256SUMS -o -name 'Tessary-*.zip' \) \) -printf '%f\n' -quit) ||
+  # One line for each entry: its type, a slash and its name, with any newline in it made a "?".
+  local entries entry name zip=
+  entries=$(find "$out" -mindepth 1 -maxdepth 1 -printf '%y/%f\0' | tr '\n\0' '?\n') ||
     fail "cannot read the release folder $out"
-  [ -z "$other" ] || fail "$out holds $other, which is no part of a release: move it away, the folder is replaced whole"
+  while IFS= read -r entry; do
+    [ -n "$entry" ] || continue
+    name=${entry#*/}
+    if [ "${entry%%/*}" != f ] || ! [[ "$name" =~ ^(Tessary\.exe|SHA256SUMS|Tessary-[0-9]+(\.[0-9]+)*\.zip)$ ]]; then
+      fail "$out holds $name, which is no part of a release: move it away, the folder is replaced whole"
+    fi
+    if [[ "$name" == *.zip ]]; then
+      [ -z "$zip" ] ||
+        fail "$out holds both $zip and $name, which is no single release: move them away, the folder is replaced whole"
+      zip=$name
+    fi
+  done <<<"$entries"
 }
 pfx=${TESSARY_SIGN_PFX:-}
 if [ -n "$pfx" ] && [ -n "${TESSARY_SIGN_PASSWORD:-}" ]; then

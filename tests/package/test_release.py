@@ -19,12 +19,12 @@ EXE = Path(os.environ["TESSARY_EXE"])
 SIGNED_RELEASE = Path(os.environ["TESSARY_SIGNED_RELEASE"])  # the end-to-end tests run its exe
 
 
-def release(source, **settings):
-    """Runs release.sh of the sources in `source` with only the given release settings."""
+def release(source, cwd=None, **settings):
+    """Runs release.sh of the sources in `source`, typed in `cwd`, with only the given release settings."""
     env = {k: v for k, v in os.environ.items()
            if not k.startswith(("TESSARY_SIGN_", "TESSARY_RELEASE_")) and k != "SOURCE_DATE_EPOCH"}
     env.update({k: str(v) for k, v in settings.items()})
-    return subprocess.run(["bash", str(source / "scripts" / "release.sh")], env=env, stdin=subprocess.DEVNULL,
+    return subprocess.run(["bash", str(source / "scripts" / "release.sh")], env=env, cwd=cwd, stdin=subprocess.DEVNULL,
                           capture_output=True, text=True, timeout=1500)
 
 
@@ -119,13 +119,19 @@ class SignedReleaseTest(unittest.TestCase):
 
     def test_wrong_settings_fail_before_the_release_is_touched(self):
         out, shared = BUILD / "release-untouched", BUILD / "release-shared"
+        notes, two = BUILD / "release-notes", BUILD / "release-two"
         before = {out: {"SHA256SUMS": b"the previous release\n"},
-                  shared: {"SHA256SUMS": b"the previous release\n", "other-product.zip": b"not ours\n"}}
+                  shared: {"SHA256SUMS": b"the previous release\n", "other-product.zip": b"not ours\n"},
+                  notes: {"SHA256SUMS": b"the previous release\n", "Tessary-notes.zip": b"not ours\n"},
+                  two: {"Tessary-0.99.zip": b"a release\n", "Tessary-1.00.zip": b"another\n"}}
         for folder, files in before.items():
             shutil.rmtree(folder, ignore_errors=True)
             folder.mkdir()
             for name, data in files.items():
                 (folder / name).write_bytes(data)
+        link = BUILD / "release-link"  # leads to `out`
+        link.unlink(missing_ok=True)
+        link.symlink_to(out)
         cases = [
             ({"TESSARY_SIGN_PFX": self.pfx}, "set both TESSARY_SIGN_PFX and TESSARY_SIGN_PASSWORD"),
             ({"TESSARY_SIGN_PASSWORD": self.password}, "set both TESSARY_SIGN_PFX and TESSARY_SIGN_PASSWORD"),
@@ -137,6 +143,13 @@ class SignedReleaseTest(unittest.TestCase):
             # The folder is replaced whole: one that holds more than a release, or a file, is not.
             ({"TESSARY_RELEASE_DIR": shared}, "holds other-product.zip"),
             ({"TESSARY_RELEASE_DIR": out / "SHA256SUMS"}, "is not a folder"),
+            ({"TESSARY_RELEASE_DIR": notes}, "holds Tessary-notes.zip"),
+            ({"TESSARY_RELEASE_DIR": two}, r"holds both Tessary-[\d.]+\.zip and Tessary-[\d.]+\.zip"),
+            # A link would be replaced itself, and the release it leads to left as it was.
+            ({"TESSARY_RELEASE_DIR": f"{link}/"}, f"^release: {link} is a symbolic link"),
+            ({"TESSARY_RELEASE_DIR": link / "new"}, f"lies inside the symbolic link {link}"),
+            # A relative folder is taken from where the command is typed.
+            ({"TESSARY_RELEASE_DIR": ".", "cwd": shared}, f"^release: {shared} holds other-product.zip"),
         ]
         for settings, message in cases:
             with self.subTest(settings=sorted(settings), message=message):
