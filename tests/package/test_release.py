@@ -2,6 +2,7 @@
 ends built elsewhere, and an Authenticode signature that verifies, or no release at all."""
 import hashlib
 import os
+import re
 import secrets
 import shutil
 import subprocess
@@ -146,10 +147,10 @@ class SignedReleaseTest(unittest.TestCase):
             ({"TESSARY_RELEASE_DIR": notes}, "holds Tessary-notes.zip"),
             ({"TESSARY_RELEASE_DIR": two}, r"holds both Tessary-[\d.]+\.zip and Tessary-[\d.]+\.zip"),
             # A link would be replaced itself, and the release it leads to left as it was.
-            ({"TESSARY_RELEASE_DIR": f"{link}/"}, f"^release: {link} is a symbolic link"),
-            ({"TESSARY_RELEASE_DIR": link / "new"}, f"lies inside the symbolic link {link}"),
+            ({"TESSARY_RELEASE_DIR": f"{link}/"}, f"^release: {re.escape(str(link))} is a symbolic link"),
+            ({"TESSARY_RELEASE_DIR": link / "new"}, f"lies inside the symbolic link {re.escape(str(link))}"),
             # A relative folder is taken from where the command is typed.
-            ({"TESSARY_RELEASE_DIR": ".", "cwd": shared}, f"^release: {shared} holds other-product.zip"),
+            ({"TESSARY_RELEASE_DIR": ".", "cwd": shared}, f"^release: {re.escape(str(shared))} holds other-product.zip"),
         ]
         for settings, message in cases:
             with self.subTest(settings=sorted(settings), message=message):
