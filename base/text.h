@@ -31,6 +31,15 @@ inline std::wstring Abbreviated(const std::wstring& text, std::size_t limit = 60
   return text.substr(0, head) + L"\x2026" + text.substr(text.size() - tail);
 }
 
+// Text from the registry as a message can show it: control characters made visible, a long
+// one shortened.
+inline std::wstring Displayed(std::wstring text, std::size_t limit = 600) {
+  for (wchar_t& c : text) {
+    if (c < L' ') c = L'\xFFFD';
+  }
+  return Abbreviated(text, limit);
+}
+
 }  // namespace tessary
 
 #endif  // TESSARY_BASE_TEXT_H_

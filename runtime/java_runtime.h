@@ -39,7 +39,7 @@ std::wstring ReleaseFilePath(const std::wstring& home);
 // operator why the Java they see installed does not count.
 enum class JavaKind { kRuntime, kDevelopmentKit, kNamedInKey /* "jre" in the name: a runtime */ };
 enum class RegistryScope {
-  kOtherView,       // HKEY_LOCAL_MACHINE in the 64-bit view only
+  kOtherView,       // HKEY_LOCAL_MACHINE in the 64-bit view only, which 32-bit Windows lacks
   kMachine,         // HKEY_LOCAL_MACHINE in both views
   kMachineAndUser,  // and HKEY_CURRENT_USER, where per-user installs write
 };

@@ -14,6 +14,7 @@ using java_runtime::JavaKind;
 // Why an installation does not count, in the order in which their remedies are offered.
 enum class Unused {
   kRegisterable,    // a 32-bit runtime of 1.5 to 8 whose installer can still register it
+  kForOneUser,      // the same, installed for one user: registered under HKEY_CURRENT_USER only
   kNotRegistered,   // the same, without an option known to do so
   kDevelopmentKit,  // a 32-bit development kit of 1.5 to 8
   k64Bit,           // a 64-bit one of 1.5 to 8
@@ -24,6 +25,7 @@ struct Installation {
   std::wstring what;    // vendor, kind, version and bit width
   std::wstring folder;
   Unused why;
+  bool for_one_user;
   const wchar_t* register_option;
 };
 
@@ -31,8 +33,142 @@ constexpr std::size_t kNamedAtMost = 5;
 constexpr unsigned kOldestFeature = 5;  // 1.5
 constexpr unsigned kNewestFeature = 8;  // 1.8: 9 dropped lib\ext
 
-// The value of the release file's JAVA_VERSION="..." line; empty when there is none, or
-// when it holds anything a version does not.
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+bool IsAsciiLetterOrDigit(wchar_t c) { return IsDigit(c) || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
+
+// The feature release a version names: 8 for 1.8.0_472, 8.0.472.8, zulu-8, jdk-8 and
+// jdk-x64-8, 17 for 17.0.9; 0 when it names none. Only a number at the start or after a
+// separator counts: one glued to letters before it (x64, x86, j9) names no version.
+unsigned FeatureRelease(const std::wstring& version) {
+  std::size_t at = 0;
+  while (at < version.size() && !(IsDigit(version[at]) && (at == 0 || !IsAsciiLetterOrDigit(version[at - 1])))) ++at;
+  const auto number = [&] {
+    unsigned value = 0;
+    for (; at < version.size() && IsDigit(version[at]); ++at) {
+      if (value < 100000) value = value * 10 + (version[at] - L'0');
+    }
+    return value;
+  };
+  if (at == version.size()) return 0;
+  const unsigned first = number();
+  // Up to 8, the version began with "1.": 1.8 is Java 8.
+  if (first == 1 && at + 1 < version.size() && version[at] == L'.' && IsDigit(version[at + 1])) {
+    ++at;
+    return number();
+  }
+  return first;
+}
+
+std::wstring AsciiLowerCase(std::wstring text) {
+  for (wchar_t& c : text) {
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  }
+  return text;
+}
+
+bool IsRuntime(const FoundJava& java) {
+  switch (java.registration->kind) {
+    case JavaKind::kRuntime:
+      return true;
+    case JavaKind::kDevelopmentKit:
+      return false;
+    case JavaKind::kNamedInKey:
+      break;
+  }
+  return AsciiLowerCase(java.key_name).find(L"jre") != std::wstring::npos;
+}
+
+// Folders compare alike whatever the case of their ASCII letters and their separators.
+wchar_t FolderCharacter(wchar_t c) {
+  if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c - L'A' + L'a');
+  return c == L'/' ? L'\\' : c;
+}
+bool SameFolder(const std::wstring& a, const std::wstring& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+           return FolderCharacter(x) == FolderCharacter(y);
+         });
+}
+
+std::wstring Reason(const Installation& installation) {
+  // The other reasons stand whoever it is installed for; the operator learns that as well.
+  const std::wstring for_one_user = installation.for_one_user ? L" It is also installed for one user only." : L"";
+  switch (installation.why) {
+    case Unused::kRegisterable:
+    case Unused::kNotRegistered:
+      return L"Its installer did not register it as the system's Java, so Tessary does not find it.";
+    case Unused::kForOneUser:
+      return L"It is installed for one user only; Tessary finds only Java installed for all users of the PC.";
+    case Unused::kDevelopmentKit:
+      return L"It is a Java Development Kit; Tessary uses a Java Runtime Environment." + for_one_user;
+    case Unused::k64Bit:
+      return L"It is a 64-bit Java; Quorlane's serial-port support needs a 32-bit (x86) one." + for_one_user;
+    case Unused::kTooNew:
+      break;
+  }
+  return L"It is too new: Quorlane's serial-port support needs a 32-bit Java 1.5 to 8." + for_one_user;
+}
+
+std::wstring Remedy(const Installation& first) {
+  // Whoever installed the first one for themselves alone would install the next one the same way.
+  const std::wstring as_well = first.for_one_user ? L" as well, for all users of the PC;" : L" as well;";
+  switch (first.why) {
+    case Unused::kRegisterable:
+      return L"To have Tessary use " + first.what + L", run its installer again, choose Change, and add \"" +
+             first.register_option + L"\".";
+    case Unused::kForOneUser:
+      // Registered for all users, it is registered under HKEY_LOCAL_MACHINE.
+      return L"To have Tessary use " + first.what + L", which is installed for one user only, install it again for "
+             L"all users of the PC" +
+             (first.register_option != nullptr ? L" and add \"" + std::wstring(first.register_option) + L"\""
+                                               : std::wstring()) +
+             L"; this needs an administrator.";
+    case Unused::kNotRegistered:
+      return L"To have Tessary use " + first.what +
+             L", reinstall it with the option that registers it as the system's Java, or install a 32-bit "
+             L"Java Runtime Environment 8 that does.";
+    case Unused::kDevelopmentKit:
+      return L"Install the 32-bit Java Runtime Environment 8" + as_well + L" the Development Kit can stay.";
+    case Unused::k64Bit:
+      return L"Install the 32-bit (x86) Java Runtime Environment 8" + as_well + L" the 64-bit Java can stay.";
+    case Unused::kTooNew:
+      break;
+  }
+  return L"Install a 32-bit (x86) Java Runtime Environment 8" + as_well + L" the newer Java can stay.";
+}
+
+}  // namespace
+
+std::wstring InstallationFolder(const std::wstring& home) {
+  std::size_t end = home.size();
+  while (end > 0 && (home[end - 1] == L'\\' || home[end - 1] == L'/')) --end;
+  // "C:" alone names the drive's current folder, not its root.
+  if (end > 0 && end < home.size() && home[end - 1] == L':') ++end;
+  return home.substr(0, end);
+}
+
+bool AddFoundJava(std::vector<FoundJava>& found, FoundJava java) {
+  java.home = InstallationFolder(java.home);
+  for (FoundJava& listed : found) {
+    if (SameFolder(listed.home, java.home)) {
+      if (java.under == FoundUnder::kLocalMachine) listed.under = FoundUnder::kLocalMachine;
+      return false;
+    }
+  }
+  found.push_back(std::move(java));
+  return true;
+}
+
+unsigned ExecutableBits(const std::string& header) {
+  const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(header[at]); };
+  if (header.size() < 0x40 || header[0] != 'M' || header[1] != 'Z') return 0;
+  const std::size_t pe = byte(0x3C) | byte(0x3D) << 8 | byte(0x3E) << 16 | static_cast<std::size_t>(byte(0x3F)) << 24;
+  if (pe > header.size() || header.size() - pe < 6 || header.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return 0;
+  const unsigned machine = byte(pe + 4) | byte(pe + 5) << 8;
+  if (machine == 0x014C) return 32;
+  if (machine == 0x8664) return 64;
+  return 0;
+}
+
 std::wstring ReleaseFileVersion(const std::string& release_file) {
   constexpr char kKey[] = "JAVA_VERSION=";
   for (std::size_t line = 0; line < release_file.size();) {
@@ -57,146 +193,41 @@ std::wstring ReleaseFileVersion(const std::string& release_file) {
   return std::wstring();
 }
 
-// The feature release a version names: 8 for 1.8.0_472, 8.0.472.8, zulu-8 and jdk-8, 17 for
-// 17.0.9; 0 when it names none.
-unsigned FeatureRelease(const std::wstring& version) {
-  std::size_t at = version.find_first_of(L"0123456789");
-  const auto number = [&] {
-    unsigned value = 0;
-    for (; at < version.size() && version[at] >= L'0' && version[at] <= L'9'; ++at) {
-      if (value < 100000) value = value * 10 + (version[at] - L'0');
-    }
-    return value;
-  };
-  if (at == std::wstring::npos) return 0;
-  const unsigned first = number();
-  // Up to 8, the version began with "1.": 1.8 is Java 8.
-  if (first == 1 && at + 1 < version.size() && version[at] == L'.' && version[at + 1] >= L'0' &&
-      version[at + 1] <= L'9') {
-    ++at;
-    return number();
-  }
-  return first;
-}
-
-// 32 or 64 for an x86 or x64 program's header, 0 for anything else.
-unsigned ExecutableBits(const std::string& header) {
-  const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(header[at]); };
-  if (header.size() < 0x40 || header[0] != 'M' || header[1] != 'Z') return 0;
-  const std::size_t pe = byte(0x3C) | byte(0x3D) << 8 | byte(0x3E) << 16 | static_cast<std::size_t>(byte(0x3F)) << 24;
-  if (pe > header.size() || header.size() - pe < 6 || header.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return 0;
-  const unsigned machine = byte(pe + 4) | byte(pe + 5) << 8;
-  if (machine == 0x014C) return 32;
-  if (machine == 0x8664) return 64;
-  return 0;
-}
-
-std::wstring AsciiLowerCase(std::wstring text) {
-  for (wchar_t& c : text) {
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-  }
-  return text;
-}
-
-bool IsRuntime(const FoundJava& java) {
-  switch (java.registration->kind) {
-    case JavaKind::kRuntime:
-      return true;
-    case JavaKind::kDevelopmentKit:
-      return false;
-    case JavaKind::kNamedInKey:
-      break;
-  }
-  return AsciiLowerCase(java.key_name).find(L"jre") != std::wstring::npos;
-}
-
-// Folders compare alike whatever the case of their ASCII letters and their separators.
-std::wstring FolderKey(const std::wstring& folder) {
-  std::wstring key = AsciiLowerCase(folder);
-  for (wchar_t& c : key) {
-    if (c == L'/') c = L'\\';
-  }
-  return key;
-}
-
-std::wstring Reason(Unused why) {
-  switch (why) {
-    case Unused::kRegisterable:
-    case Unused::kNotRegistered:
-      return L"Its installer did not register it as the system's Java, so Tessary does not find it.";
-    case Unused::kDevelopmentKit:
-      return L"It is a Java Development Kit; Tessary uses a Java Runtime Environment.";
-    case Unused::k64Bit:
-      return L"It is a 64-bit Java; Quorlane's serial-port support needs a 32-bit (x86) one.";
-    case Unused::kTooNew:
-      break;
-  }
-  return L"It is too new: Quorlane's serial-port support needs a 32-bit Java 1.5 to 8.";
-}
-
-std::wstring Remedy(const Installation& first) {
-  switch (first.why) {
-    case Unused::kRegisterable:
-      return L"To have Tessary use " + first.what + L", run its installer again, choose Change, and add \"" +
-             first.register_option + L"\".";
-    case Unused::kNotRegistered:
-      return L"To have Tessary use " + first.what +
-             L", reinstall it with the option that registers it as the system's Java, or install a 32-bit "
-             L"Java Runtime Environment 8 that does.";
-    case Unused::kDevelopmentKit:
-      return L"Install the 32-bit Java Runtime Environment 8 as well; the Development Kit can stay.";
-    case Unused::k64Bit:
-      return L"Install the 32-bit (x86) Java Runtime Environment 8 as well; the 64-bit Java can stay.";
-    case Unused::kTooNew:
-      break;
-  }
-  return L"Install a 32-bit (x86) Java Runtime Environment 8 as well; the newer Java can stay.";
-}
-
-}  // namespace
-
-std::wstring InstallationFolder(const std::wstring& home) {
-  std::size_t end = home.size();
-  while (end > 0 && (home[end - 1] == L'\\' || home[end - 1] == L'/')) --end;
-  // "C:" alone names the drive's current folder, not its root.
-  if (end > 0 && end < home.size() && home[end - 1] == L':') ++end;
-  return home.substr(0, end);
-}
-
 std::wstring UnusedJavaMessage(const std::vector<FoundJava>& found) {
   std::vector<Installation> installations;
-  std::vector<std::wstring> seen;
   for (const FoundJava& java : found) {
     const std::wstring folder = InstallationFolder(java.home);
-    const unsigned bits = ExecutableBits(java.executable_header);
-    std::wstring version = ReleaseFileVersion(java.release_file);
-    if (version.empty()) version = java.key_name;
+    const std::wstring version = java.release_version.empty() ? java.key_name : java.release_version;
     const unsigned feature = FeatureRelease(version);
-    if (folder.empty() || !java_runtime::IsUsableHome(folder) || bits == 0 || feature < kOldestFeature) continue;
-    std::wstring key = FolderKey(folder);
-    if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
-    seen.push_back(std::move(key));
+    if (folder.empty() || !java_runtime::IsUsableHome(folder) || (java.bits != 32 && java.bits != 64) ||
+        feature < kOldestFeature) {
+      continue;
+    }
 
     const bool runtime = IsRuntime(java);
+    const bool for_one_user = java.under == FoundUnder::kCurrentUser;
     const wchar_t* option = java.registration->register_option;
     Unused why = Unused::kNotRegistered;
     if (feature > kNewestFeature) {
       why = Unused::kTooNew;
-    } else if (bits == 64) {
+    } else if (java.bits == 64) {
       why = Unused::k64Bit;
     } else if (!runtime) {
       why = Unused::kDevelopmentKit;
+    } else if (for_one_user) {
+      why = Unused::kForOneUser;
     } else if (option != nullptr) {
       why = Unused::kRegisterable;
     }
     const std::wstring vendor = java.registration->vendor;
+    // A key name may hold any character but the separator.
     const std::wstring what = (vendor.empty() ? L"" : vendor + L" ") +
                               (runtime ? L"Java Runtime Environment " : L"Java Development Kit ") +
-                              Abbreviated(version, 40) + (bits == 64 ? L" (64-bit)" : L" (32-bit)");
+                              Displayed(version, 40) + (java.bits == 64 ? L" (64-bit)" : L" (32-bit)");
     // In the order of their remedies, the most direct first: the remedy offered is the first one's.
     const auto place = std::find_if(installations.begin(), installations.end(),
                                     [why](const Installation& listed) { return listed.why > why; });
-    installations.insert(place, {what, folder, why, option});
+    installations.insert(place, {what, folder, why, for_one_user, option});
   }
   if (installations.empty()) return std::wstring();
 
@@ -204,7 +235,7 @@ std::wstring UnusedJavaMessage(const std::vector<FoundJava>& found) {
   for (std::size_t i = 0; i < installations.size() && i < kNamedAtMost; ++i) {
     const Installation& installation = installations[i];
     text += L"\r\n" + installation.what + L"\r\n" + Abbreviated(installation.folder) + L"\r\n" +
-            Reason(installation.why) + L"\r\n";
+            Reason(installation) + L"\r\n";
   }
   if (installations.size() > kNamedAtMost) {
     text += L"\r\nAnd " + DecimalText(static_cast<long long>(installations.size() - kNamedAtMost)) + L" more.\r\n";

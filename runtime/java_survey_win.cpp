@@ -9,6 +9,7 @@
 #include "base/diagnostics.h"
 #include "base/runtime_error.h"
 #include "base/seams.h"
+#include "base/text.h"
 #include "base/unique_handle.h"
 #include "registry/MRegistry.h"
 #include "runtime/java_runtime.h"
@@ -21,19 +22,28 @@ using java_runtime::JavaRegistration;
 using java_runtime::RegistryScope;
 
 constexpr std::size_t kSubkeysPerKey = 16;
-constexpr DWORD kReleaseFileBytes = 8192;        // JAVA_VERSION comes in its first lines
-constexpr DWORD kExecutableHeaderBytes = 4096;   // the PE header follows the DOS stub
 
 // The first bytes of a file, read without shutting anyone else out; nothing when it cannot be read.
-std::optional<std::string> ReadFileStart(const std::wstring& path, DWORD limit) {
+std::optional<std::string> ReadFileStart(const std::wstring& path, std::size_t limit) {
   const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
   std::string bytes(limit, '\0');
   DWORD read = 0;
-  if (!ReadFile(file.get(), &bytes[0], limit, &read, nullptr)) return std::nullopt;
+  if (!ReadFile(file.get(), &bytes[0], static_cast<DWORD>(limit), &read, nullptr)) return std::nullopt;
   bytes.resize(read);
   return bytes;
+}
+
+// True only for a 32-bit program on 64-bit Windows. Without WoW64, KEY_WOW64_64KEY is ignored
+// and opens the program's own view once more.
+bool HasOther64BitView() {
+#ifdef _WIN64
+  return false;
+#else
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+#endif
 }
 
 struct NamedKey {
@@ -57,7 +67,11 @@ void ExpandKeyPattern(HKEY root, RegistryView view, const std::wstring& path, co
   }
 }
 
-void Survey(HKEY root, RegistryView view, const JavaRegistration& registration, std::vector<FoundJava>& found) {
+// Lists the folders the registration names, each once, and reads no file: a machine may hold
+// thousands of keys left behind by uninstalled versions.
+void Survey(HKEY root, RegistryView view, FoundUnder under, const JavaRegistration& registration,
+            std::vector<FoundJava>& found) {
+  if (found.size() >= kInstallationsExaminedAtMost) return;
   std::vector<NamedKey> keys;
   ExpandKeyPattern(root, view, std::wstring(), registration.key, std::wstring(), keys);
   for (const NamedKey& key : keys) {
@@ -69,19 +83,31 @@ void Survey(HKEY root, RegistryView view, const JavaRegistration& registration, 
         Trace(L"passed over " + key.path + L": its " + registration.home_value + L" is no folder path");
         continue;
       }
-      std::optional<std::string> header = ReadFileStart(java_runtime::ExecutablePath(folder), kExecutableHeaderBytes);
-      if (!header) {
-        Trace(L"passed over " + key.path + L": no java.exe in " + folder);
-        continue;
-      }
+      // OutputDebugStringW raises an exception each time: one line per folder, not per key.
+      if (!AddFoundJava(found, {&registration, key.version, folder, under, 0, std::wstring()})) continue;
       Trace(L"Java registered under " + key.path + L", folder " + folder);
-      found.push_back({&registration, key.version, folder,
-                       ReadFileStart(java_runtime::ReleaseFilePath(folder), kReleaseFileBytes).value_or(std::string()),
-                       std::move(*header)});
+      if (found.size() >= kInstallationsExaminedAtMost) {
+        Trace(L"the survey ends at " + DecimalText(static_cast<long long>(found.size())) + L" installations");
+        return;
+      }
     } catch (const RuntimeError& error) {
       Trace(L"passed over " + key.path + L": " + error.description());
     }
   }
+}
+
+// What the installation's java.exe and release file tell; only these are kept of them.
+void Examine(FoundJava& java) {
+  const std::optional<std::string> header =
+      ReadFileStart(java_runtime::ExecutablePath(java.home), kExecutableHeaderBytes);
+  if (!header) {
+    Trace(L"passed over " + java.home + L": no java.exe");
+    return;
+  }
+  java.bits = ExecutableBits(*header);
+  if (java.bits == 0) return;  // left out whatever its version
+  const std::optional<std::string> release = ReadFileStart(java_runtime::ReleaseFilePath(java.home), kReleaseFileBytes);
+  if (release) java.release_version = ReleaseFileVersion(*release);
 }
 
 }  // namespace
@@ -90,14 +116,17 @@ void ExplainUnusedJava(HKEY root) {
   std::wstring message;
   try {
     std::vector<FoundJava> found;
+    const bool other_view = HasOther64BitView();
     for (const JavaRegistration& registration : java_runtime::kJavaRegistrations) {
-      // On 32-bit Windows both views are the one there is: the same folders, named once.
-      if (registration.scope != RegistryScope::kOtherView) Survey(root, RegistryView::kOwn, registration, found);
-      Survey(root, RegistryView::k64Bit, registration, found);
+      if (registration.scope != RegistryScope::kOtherView) {
+        Survey(root, RegistryView::kOwn, FoundUnder::kLocalMachine, registration, found);
+      }
+      if (other_view) Survey(root, RegistryView::k64Bit, FoundUnder::kLocalMachine, registration, found);
       if (registration.scope == RegistryScope::kMachineAndUser) {
-        Survey(HKEY_CURRENT_USER, RegistryView::kOwn, registration, found);
+        Survey(HKEY_CURRENT_USER, RegistryView::kOwn, FoundUnder::kCurrentUser, registration, found);
       }
     }
+    for (FoundJava& java : found) Examine(java);
     message = UnusedJavaMessage(found);
   } catch (const std::exception&) {
     // Memory ran out: the explanation is a courtesy, the message before it has been shown.

@@ -34,14 +34,6 @@ std::wstring HomeText(const RegistryValue& value) {
   throw TypeMismatch();
 }
 
-// The home as a message can show it: control characters made visible, a long one shortened.
-std::wstring DisplayedHome(std::wstring home) {
-  for (wchar_t& c : home) {
-    if (c < L' ') c = L'\xFFFD';
-  }
-  return Abbreviated(home);
-}
-
 }  // namespace
 
 void LocateJavaRuntimeIn(HKEY root) {
@@ -79,9 +71,9 @@ void LocateJavaRuntimeIn(HKEY root) {
         ReadRegistryValue(root, java_runtime::VersionKeyPath(*chosen), java_runtime::kHomeValueName));
     if (!java_runtime::IsUsableHome(home)) {
       throw RuntimeError(kErrorTypeMismatch, L"The JavaHome value of Java Runtime Environment " + *chosen +
-                                                 L" is not a folder path:\r\n" + DisplayedHome(home));
+                                                 L" is not a folder path:\r\n" + Displayed(home));
     }
-    Trace(L"Java runtime " + *chosen + L" chosen, home \"" + DisplayedHome(home) + L"\"" +
+    Trace(L"Java runtime " + *chosen + L" chosen, home \"" + Displayed(home) + L"\"" +
           (passed_over.empty() ? std::wstring() : L"; passed over:" + passed_over));
     if (home.empty()) return;
     JavaHomePath = home;

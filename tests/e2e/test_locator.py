@@ -68,7 +68,8 @@ class NoUsableRuntimeTest(unittest.TestCase):
         return (temurin, liberica, jdk), survey(
             [(temurin_8, win(temurin), "Its installer did not register it as the system's Java, so Tessary does not find it."),
              ("BellSoft Liberica Java Development Kit 1.8.0_452 (32-bit)", win(liberica),
-              "It is a Java Development Kit; Tessary uses a Java Runtime Environment."),
+              "It is a Java Development Kit; Tessary uses a Java Runtime Environment. "
+              "It is also installed for one user only."),
              ("Java Development Kit 17.0.9 (64-bit)", win(jdk), TOO_NEW)],
             "To have Tessary use %s, run its installer again, choose Change, and add "
             "\"JavaSoft (Oracle) registry keys\"." % temurin_8)

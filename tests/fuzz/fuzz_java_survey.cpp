@@ -1,6 +1,6 @@
 // Builds the survey box from installations of any content: registrations, key names, homes,
-// release files and java.exe headers, half of them well-formed for any machine so that the
-// PE reading gets past its signatures.
+// where they were found, release files and java.exe headers, half of them well-formed for any
+// machine so that the PE reading gets past its signatures.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider input(data, size);
   const auto& rows = tessary::java_runtime::kJavaRegistrations;
   std::vector<tessary::FoundJava> found;
-  while (input.remaining_bytes() > 0 && found.size() < 12) {
+  for (int added = 0; input.remaining_bytes() > 0 && added < 12; ++added) {
     const auto* row = &rows[input.ConsumeIntegralInRange<std::size_t>(0, std::size(rows) - 1)];
     const std::string key = input.ConsumeRandomLengthString(16), home = input.ConsumeRandomLengthString(32);
     std::string header = input.ConsumeRandomLengthString(128);
@@ -25,8 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       header = "MZ" + std::string(0x3A, '\0') + "\x40" + std::string(3, '\0') + std::string("PE\0\0", 4) +
                static_cast<char>(machine & 0xFF) + static_cast<char>(machine >> 8);
     }
-    found.push_back({row, std::wstring(key.begin(), key.end()), std::wstring(home.begin(), home.end()),
-                     input.ConsumeRandomLengthString(64), header});
+    const std::wstring version = tessary::ReleaseFileVersion(input.ConsumeRandomLengthString(64));
+    const auto under = input.ConsumeBool() ? tessary::FoundUnder::kCurrentUser : tessary::FoundUnder::kLocalMachine;
+    tessary::AddFoundJava(found, {row, std::wstring(key.begin(), key.end()), std::wstring(home.begin(), home.end()),
+                                  under, tessary::ExecutableBits(header), version});
   }
   const std::wstring message = tessary::UnusedJavaMessage(found);
   if (!message.empty() && message.rfind(L"Tessary found Java on this computer that it cannot use:\r\n", 0) != 0) {
