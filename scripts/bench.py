@@ -112,7 +112,7 @@ def size_and_imports():
     resources = Path(os.environ["TESSARY_SOURCE_DIR"]) / "resources"
     parts = ", ".join("%s %d" % (name, (resources / name).stat().st_size)
                       for name in ("splash.gif", "tessary.ico", "tessary.manifest"))
-    row("Tessary.exe size (bytes)", "%d" % exe.stat().st_size, "-", "resources: " + parts, "<= 300 KB")
+    row("Tessary.exe size (bytes)", "%d" % exe.stat().st_size, "-", "resources: " + parts, "<= 360 KB")
     dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", str(exe)], capture_output=True, text=True).stdout
     dlls = re.findall(r"DLL Name: (\S+)", dump)
     row("imported DLLs", " ".join(dlls), "-", "%d, all system DLLs" % len(dlls), "system DLLs only")
