@@ -22,6 +22,14 @@ inline std::wstring DecimalText(long long value) {
   return digits;
 }
 
+// The text with its ASCII capitals in lower case; every other character as it is.
+inline std::wstring AsciiLowerCase(std::wstring text) {
+  for (wchar_t& c : text) {
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  }
+  return text;
+}
+
 // The text itself when it is short enough for a message box; otherwise its beginning and
 // its end around an ellipsis, so that a registry value of a megabyte stays readable.
 inline std::wstring Abbreviated(const std::wstring& text, std::size_t limit = 600) {

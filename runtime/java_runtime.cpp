@@ -13,6 +13,33 @@ bool IsUsableHome(const std::wstring& home) {
   return true;
 }
 
+namespace {
+
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+bool IsAsciiLetterOrDigit(wchar_t c) { return IsDigit(c) || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
+
+}  // namespace
+
+unsigned FeatureRelease(const std::wstring& version) {
+  std::size_t at = 0;
+  while (at < version.size() && !(IsDigit(version[at]) && (at == 0 || !IsAsciiLetterOrDigit(version[at - 1])))) ++at;
+  const auto number = [&] {
+    unsigned value = 0;
+    for (; at < version.size() && IsDigit(version[at]); ++at) {
+      if (value < 100000) value = value * 10 + (version[at] - L'0');
+    }
+    return value;
+  };
+  if (at == version.size()) return 0;
+  const unsigned first = number();
+  // Up to 8, the version began with "1.": 1.8 is Java 8.
+  if (first == 1 && at + 1 < version.size() && version[at] == L'.' && IsDigit(version[at + 1])) {
+    ++at;
+    return number();
+  }
+  return first;
+}
+
 std::wstring VersionKeyPath(const std::wstring& version_name) {
   return std::wstring(kRegistryKey) + L"\\" + version_name;
 }

@@ -13,6 +13,10 @@ inline constexpr wchar_t kRegistryKey[] = L"SOFTWARE\\JavaSoft\\Java Runtime Env
 inline constexpr wchar_t kHomeValueName[] = L"JavaHome";
 // The oldest version the server runs on, compared as a decimal number.
 inline constexpr double kMinimumVersion = 1.5;
+// The feature releases the server can run on: 1.5 to 1.8. Java 9 and later load nothing from
+// lib\ext, where the serial-port support lives.
+inline constexpr unsigned kOldestUsableRelease = 5;
+inline constexpr unsigned kNewestUsableRelease = 8;
 // A runtime may also be reachable through the search path under this name.
 inline constexpr wchar_t kSearchPathExecutable[] = L"java";
 
@@ -21,6 +25,17 @@ inline constexpr wchar_t kSearchPathExecutable[] = L"java";
 // character would cut every path built on it short, and a quotation mark would end the
 // quoted executable on the command line early and turn the rest into runtime options.
 bool IsUsableHome(const std::wstring& home);
+
+// The feature release a version names: 8 for 1.8.0_472, 8.0.472.8, zulu-8, jdk-8 and
+// jdk-x64-8, 17 for 17.0.9; 0 when it names none. Only a number at the start or after a
+// separator counts: one glued to letters before it (x64, x86, j9) names no version.
+unsigned FeatureRelease(const std::wstring& version);
+
+// A runtime registered under kRegistryKey: its subkey's name and its JavaHome.
+struct RegisteredRuntime {
+  std::wstring version;
+  std::wstring home;
+};
 
 // kRegistryKey\<version name>
 std::wstring VersionKeyPath(const std::wstring& version_name);

@@ -30,41 +30,6 @@ struct Installation {
 };
 
 constexpr std::size_t kNamedAtMost = 5;
-constexpr unsigned kOldestFeature = 5;  // 1.5
-constexpr unsigned kNewestFeature = 8;  // 1.8: 9 dropped lib\ext
-
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-bool IsAsciiLetterOrDigit(wchar_t c) { return IsDigit(c) || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
-
-// The feature release a version names: 8 for 1.8.0_472, 8.0.472.8, zulu-8, jdk-8 and
-// jdk-x64-8, 17 for 17.0.9; 0 when it names none. Only a number at the start or after a
-// separator counts: one glued to letters before it (x64, x86, j9) names no version.
-unsigned FeatureRelease(const std::wstring& version) {
-  std::size_t at = 0;
-  while (at < version.size() && !(IsDigit(version[at]) && (at == 0 || !IsAsciiLetterOrDigit(version[at - 1])))) ++at;
-  const auto number = [&] {
-    unsigned value = 0;
-    for (; at < version.size() && IsDigit(version[at]); ++at) {
-      if (value < 100000) value = value * 10 + (version[at] - L'0');
-    }
-    return value;
-  };
-  if (at == version.size()) return 0;
-  const unsigned first = number();
-  // Up to 8, the version began with "1.": 1.8 is Java 8.
-  if (first == 1 && at + 1 < version.size() && version[at] == L'.' && IsDigit(version[at + 1])) {
-    ++at;
-    return number();
-  }
-  return first;
-}
-
-std::wstring AsciiLowerCase(std::wstring text) {
-  for (wchar_t& c : text) {
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-  }
-  return text;
-}
 
 bool IsRuntime(const FoundJava& java) {
   switch (java.registration->kind) {
@@ -198,9 +163,9 @@ std::wstring UnusedJavaMessage(const std::vector<FoundJava>& found) {
   for (const FoundJava& java : found) {
     const std::wstring folder = InstallationFolder(java.home);
     const std::wstring version = java.release_version.empty() ? java.key_name : java.release_version;
-    const unsigned feature = FeatureRelease(version);
+    const unsigned feature = java_runtime::FeatureRelease(version);
     if (folder.empty() || !java_runtime::IsUsableHome(folder) || (java.bits != 32 && java.bits != 64) ||
-        feature < kOldestFeature) {
+        feature < java_runtime::kOldestUsableRelease) {
       continue;
     }
 
@@ -208,7 +173,7 @@ std::wstring UnusedJavaMessage(const std::vector<FoundJava>& found) {
     const bool for_one_user = java.under == FoundUnder::kCurrentUser;
     const wchar_t* option = java.registration->register_option;
     Unused why = Unused::kNotRegistered;
-    if (feature > kNewestFeature) {
+    if (feature > java_runtime::kNewestUsableRelease) {
       why = Unused::kTooNew;
     } else if (java.bits == 64) {
       why = Unused::k64Bit;
