@@ -4,21 +4,19 @@
 #include <iterator>
 
 #include "base/diagnostics.h"
+#include "base/product.h"
 #include "base/runtime_error.h"
 #include "base/seams.h"
 #include "base/text.h"
 #include "base/unique_handle.h"
 #include "base/win_error.h"
+#include "runtime/comm_support_files.h"
 #include "runtime/java_runtime.h"
-#include "runtime/mod_main.h"
 
 namespace tessary {
 namespace {
 
 constexpr wchar_t kCopyFailedMessage[] = L"Error While Copying JAR File";
-constexpr wchar_t kRunAsAdministratorAdvice[] =
-    L"Run Tessary once as administrator (right-click Tessary.exe, \"Run as administrator\") so that it "
-    L"can put the file into the Java runtime. The server started by that run runs as administrator too.";
 
 // One support file: its name, and the runtime folder it belongs in.
 struct SupportFile {
@@ -97,12 +95,22 @@ bool CanRead(const std::wstring& path) {
       .valid();
 }
 
+bool RunsAsAdministrator() {
+  UniqueKernelHandle token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
+  TOKEN_ELEVATION elevation = {};
+  DWORD size = 0;
+  return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &size) &&
+         elevation.TokenIsElevated != 0;
+}
+
 // A failure to write the target, with what the operator can do about it.
 RuntimeError TargetError(DWORD error, const std::wstring& target) {
   RuntimeError failure = SystemError(error, target);
-  // Runtimes live under Program Files, which a standard launch may not write to.
   if (error == ERROR_ACCESS_DENIED) {
-    return RuntimeError(failure.number(), failure.description() + L"\r\n" + kRunAsAdministratorAdvice);
+    const std::wstring folder = target.substr(0, target.find_last_of(L'\\'));
+    return RuntimeError(failure.number(),
+                        failure.description() + L"\r\n" + WriteRefusedAdvice(RunsAsAdministrator(), folder));
   }
   return failure;
 }

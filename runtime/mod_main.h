@@ -4,8 +4,10 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "base/product.h"
+#include "runtime/java_runtime.h"
 
 // Preparing the Java runtime the server runs on: finding it through the registry and
 // equipping it with the serial-communication support files.
@@ -24,11 +26,10 @@ void LocateJavaRuntime();
 // The same lookup under another registry root, so that tests need not touch the machine's.
 void LocateJavaRuntimeIn(HKEY root);
 
-// Copies each of the four support files that is missing from the runtime home, from
-// kSupportFolder. The first failure stops the walk and is reported in two messages.
-void InstallCommSupportFiles(const std::wstring& java_home);
-// The same with another support folder (ending in a separator), for tests.
-void InstallCommSupportFilesFrom(const std::wstring& support_folder, const std::wstring& java_home);
+// The runtimes registered under HKEY_LOCAL_MACHINE (or root), in registry order, each with its
+// home; one whose home cannot be read is left out. Only the first few dozen are read: they
+// explain why the server found too old a runtime, and read nothing else.
+std::vector<java_runtime::RegisteredRuntime> RegisteredRuntimes(HKEY root = HKEY_LOCAL_MACHINE);
 
 }  // namespace tessary
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/comm_support_files.h"
 #include "runtime/mod_main.h"
 #include "test_seams.h"
 #include "tests/support/windows_argv.h"

@@ -1,0 +1,23 @@
+#ifndef TESSARY_RUNTIME_COMM_SUPPORT_FILES_H_
+#define TESSARY_RUNTIME_COMM_SUPPORT_FILES_H_
+
+#include <string>
+
+// The serial-communication support files the server needs inside its Java runtime:
+// lib\ext\Comm.jar, lib\javax.comm.properties, bin\Win32com.dll and lib\ext\jdc.jar.
+namespace tessary {
+
+// Copies each of the four support files that is missing from the runtime home, from
+// kSupportFolder. The first failure stops the walk and is reported in two messages.
+void InstallCommSupportFiles(const std::wstring& java_home);
+// The same with another support folder (ending in a separator), for tests.
+void InstallCommSupportFilesFrom(const std::wstring& support_folder, const std::wstring& java_home);
+
+// What to do when Windows refused to let the launcher write a support file into the
+// runtime's folder. Runtimes live under Program Files, which a standard run may not write
+// to; a run as administrator can, unless a policy or security software refuses even that.
+std::wstring WriteRefusedAdvice(bool runs_as_administrator, const std::wstring& folder);
+
+}  // namespace tessary
+
+#endif  // TESSARY_RUNTIME_COMM_SUPPORT_FILES_H_
