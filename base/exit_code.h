@@ -12,6 +12,7 @@ enum class ExitCode : unsigned {
   kStartupFailed = 5,        // the splash window could not be created
   kServerStopped = 6,        // the server ended with a failure code before the linger was over
   kUnexpectedFailure = 7,    // an unforeseen failure, such as running out of memory
+  kSerialPortsUnreachable = 8,  // the server runs, but said that its serial-port library did not load
 };
 
 }  // namespace tessary

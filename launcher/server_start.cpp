@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -27,29 +29,64 @@ std::wstring ApplicationDirectory() {
 
 namespace {
 
+// The 8.3 short name of an existing file or folder; empty when it has none or cannot be had.
+// GetShortPathNameW takes a path longer than MAX_PATH only in its \\?\ form.
+std::wstring ShortPathName(const std::wstring& path) {
+  const bool is_unc = path.compare(0, 2, L"\\\\") == 0;
+  std::wstring prefix;
+  std::wstring extended = path;
+  if (path.size() >= MAX_PATH && path.compare(0, 4, L"\\\\?\\") != 0) {
+    prefix = is_unc ? L"\\\\?\\UNC" : L"\\\\?\\";  // \\server\share becomes \\?\UNC\server\share
+    extended = prefix + path.substr(is_unc ? 1 : 0);
+  }
+  std::vector<wchar_t> buffer(extended.size() + 1);
+  const DWORD length = GetShortPathNameW(extended.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (length == 0 || length >= buffer.size()) return std::wstring();
+  std::wstring shortened(buffer.data(), length);
+  if (!prefix.empty() && shortened.compare(0, prefix.size(), prefix) == 0) {
+    shortened.replace(0, prefix.size(), is_unc ? L"\\" : L"");
+  }
+  return shortened;
+}
+
 // The working directory cannot be longer than MAX_PATH on Windows without long-path
 // support. A deeper folder is still reachable through its short (8.3) name, when the
 // volume keeps short names.
 bool ChangeDirectory(const std::wstring& directory) {
   if (SetCurrentDirectoryW(directory.c_str())) return true;
   const DWORD error = GetLastError();
-  if (directory.size() < MAX_PATH - 1) {
-    SetLastError(error);
-    return false;
+  if (directory.size() >= MAX_PATH - 1) {
+    const std::wstring shortened = ShortPathName(directory);
+    if (!shortened.empty() && SetCurrentDirectoryW(shortened.c_str())) return true;
   }
-  const std::wstring extended =
-      directory.compare(0, 4, L"\\\\?\\") == 0 ? directory : L"\\\\?\\" + directory;
-  std::vector<wchar_t> short_path(extended.size() + 1);
-  const DWORD length = GetShortPathNameW(extended.c_str(), short_path.data(), static_cast<DWORD>(short_path.size()));
-  if (length == 0 || length >= short_path.size()) {
-    SetLastError(error);
-    return false;
-  }
-  std::wstring shortened(short_path.data(), length);
-  if (shortened.compare(0, 4, L"\\\\?\\") == 0) shortened.erase(0, 4);
-  if (SetCurrentDirectoryW(shortened.c_str())) return true;
   SetLastError(error);
   return false;
+}
+
+// Java 1.5 to 8 read their command line in the ANSI code page (GetCommandLineA): a letter
+// the code page lacks becomes '?' or a lookalike, and a path then names nothing. With the
+// code page set to UTF-8 (Windows 10's "Beta: Use Unicode UTF-8"), Java 8 still decodes with
+// the locale's legacy code page, and every letter beyond ASCII is lost.
+bool SurvivesAnsiCodePage(const std::wstring& text) {
+  if (GetACP() == CP_UTF8) {
+    return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x80; });
+  }
+  if (text.empty()) return true;
+  const int length = static_cast<int>(text.size());
+  const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return false;
+  std::string ansi(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, &ansi[0], bytes, nullptr, nullptr);
+  std::wstring back(text.size(), L'\0');
+  return MultiByteToWideChar(CP_ACP, 0, ansi.data(), bytes, &back[0], length) == length && back == text;
+}
+
+// The folder's name as Java can read it: the name itself, or its short name; empty when
+// neither survives.
+std::wstring NameJavaCanRead(const std::wstring& folder) {
+  if (SurvivesAnsiCodePage(folder)) return folder;
+  const std::wstring shortened = ShortPathName(folder);
+  return !shortened.empty() && SurvivesAnsiCodePage(shortened) ? shortened : std::wstring();
 }
 
 // The server's standard handles. Its output and error go to one pipe whose reading end
@@ -122,6 +159,21 @@ class InheritedHandles {
 };
 
 }  // namespace
+
+ServerFolders FoldersJavaCanRead(const std::wstring& java_home, const std::wstring& app_directory) {
+  ServerFolders folders{java_home, app_directory, false};
+  for (std::wstring* folder : {&folders.java_home, &folders.app_directory}) {
+    if (folder->empty()) continue;
+    const std::wstring readable = NameJavaCanRead(*folder);
+    if (!readable.empty()) {
+      *folder = readable;
+      continue;
+    }
+    Trace(L"Java cannot read the name of " + *folder + L" on this PC, and it has no short name");
+    if (folder == &folders.app_directory) folders.app_directory_unreadable = true;
+  }
+  return folders;
+}
 
 StartedServer StartServer(const std::wstring& executable, const std::wstring& command_line,
                           const std::wstring& app_directory) {
@@ -197,7 +249,10 @@ class OutputListener {
   bool listening() const { return pending_; }
   // Signalled when the read in progress has finished.
   HANDLE event() const { return event_.get(); }
-  const OutputTail& tail() const { return tail_; }
+  const KeptOutput& kept() const { return kept_; }
+
+  // Keeps what the read in progress has read, and reads no more.
+  void Stop() { FinishRead(true); }
 
   // Once event() is signalled.
   void TakeRead() {
@@ -234,7 +289,7 @@ class OutputListener {
     const DWORD error = done ? ERROR_SUCCESS : GetLastError();
     if (error == ERROR_IO_INCOMPLETE) return true;
     pending_ = false;
-    if (done) tail_.Append(buffer_, read);
+    if (done) kept_.Append(buffer_, read);
     return done || error == ERROR_OPERATION_ABORTED;
   }
 
@@ -243,15 +298,28 @@ class OutputListener {
   OVERLAPPED overlapped_ = {};
   bool pending_ = false;
   char buffer_[kReadBytes];
-  OutputTail tail_;
+  KeptOutput kept_;
 };
 
-std::wstring AnsiText(const std::string& bytes) {
+// Java writes to a pipe in its file.encoding, the ANSI code page of the user's default
+// locale, which need not be the system's.
+std::wstring DecodedOutput(const std::string& bytes) {
   if (bytes.empty()) return std::wstring();
-  const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring text(static_cast<size_t>(length), L'\0');
-  if (length > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], length);
-  return text;
+  DWORD user_code_page = 0;
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                     reinterpret_cast<wchar_t*>(&user_code_page), sizeof(user_code_page) / sizeof(wchar_t)) == 0) {
+    user_code_page = CP_ACP;
+  }
+  const int size = static_cast<int>(bytes.size());
+  // A locale of Unicode only has no ANSI code page (0); one not installed cannot decode.
+  for (const UINT code_page : {static_cast<UINT>(user_code_page), static_cast<UINT>(CP_ACP)}) {
+    const int length = MultiByteToWideChar(code_page, 0, bytes.data(), size, nullptr, 0);
+    if (length <= 0) continue;
+    std::wstring text(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(code_page, 0, bytes.data(), size, &text[0], length);
+    return text;
+  }
+  return std::wstring();
 }
 
 }  // namespace
@@ -276,7 +344,11 @@ ServerWatch WatchServer(const StartedServer& server, unsigned milliseconds) {
   }
   watch.ran_milliseconds = GetTickCount64() - waited_from;
   DWORD exit_code = 0;
-  if (waited == WAIT_TIMEOUT) return watch;
+  if (waited == WAIT_TIMEOUT) {
+    output.Stop();
+    watch.said = DecodedOutput(output.kept().bytes());
+    return watch;
+  }
   if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(server.process.get(), &exit_code)) {
     // Nothing to tell of the server: linger as long as the wait would have, so that the
     // launcher does not seem to have given up on it.
@@ -289,7 +361,7 @@ ServerWatch WatchServer(const StartedServer& server, unsigned milliseconds) {
   DWORD length = 32768;
   if (QueryFullProcessImageNameW(server.process.get(), 0, image, &length)) watch.program.assign(image, length);
   output.TakeWhatIsLeft();
-  watch.said = AnsiText(output.tail().bytes());
+  watch.said = DecodedOutput(output.kept().bytes());
   return watch;
 }
 

@@ -12,6 +12,16 @@ namespace tessary {
 // drive root. Paths longer than MAX_PATH are returned whole.
 std::wstring ApplicationDirectory();
 
+// The folders the server's command line names, as Java can read them. Java 1.5 to 8 read
+// their command line in the ANSI code page: a folder whose name has letters outside it is
+// named by its short (8.3) name, which is plain ASCII, where it has one.
+struct ServerFolders {
+  std::wstring java_home;
+  std::wstring app_directory;
+  bool app_directory_unreadable;  // neither the launcher's folder's name nor a short name survives
+};
+ServerFolders FoldersJavaCanRead(const std::wstring& java_home, const std::wstring& app_directory);
+
 // A started server: its process, and the launcher's reading end of the pipe that the
 // server's output and error go to (no handle when that pipe could not be made: the server
 // then writes to its own console, as it would without the launcher).
@@ -37,7 +47,7 @@ struct ServerWatch {
   std::uint32_t exit_code = 0;        // when ended
   unsigned long long ran_milliseconds = 0;
   std::wstring program;               // the program file that ran, when the system says
-  std::wstring said;                  // when ended: the end of what it wrote, decoded from ANSI
+  std::wstring said;                  // the beginning and the end of what it wrote, decoded
 };
 
 // Waits up to the given time for the server started by StartServer to end, reading its

@@ -6,20 +6,37 @@
 #include <string>
 #include <vector>
 
+#include "runtime/java_runtime.h"
+
 namespace tessary {
 
-// The end of what the server wrote on its output and error while the launcher watched it:
-// at most kHeldBytes, as the server wrote them. When older bytes had to go, what is held
-// begins at the start of a line, if a line starts in it.
-class OutputTail {
+// What the launcher keeps of what the server wrote on its output and error while it watched
+// it: the first kHeldBytes, and the last kHeldBytes of the rest, as the server wrote them. A
+// Java server names what it lacks when it starts, and why it ends when it ends; what it logs
+// in between can be long. When bytes between the two had to go, the end begins at the start
+// of a line, if a line starts in it.
+class KeptOutput {
  public:
   static constexpr std::size_t kHeldBytes = 16384;
 
   void Append(const char* bytes, std::size_t count);
-  const std::string& bytes() const { return held_; }
+  // The beginning, then the end, with a line break between them when bytes were dropped.
+  std::string bytes() const;
 
  private:
-  std::string held_;
+  std::string first_;
+  std::string last_;
+  bool dropped_ = false;
+};
+
+// What the launcher knows of one run of the server, besides what the server said.
+struct ServerRun {
+  std::wstring program;            // the program that ran the server
+  std::wstring java_home;          // the runtime home it was started from; empty for `java` from the search path
+  std::wstring app_directory;      // the launcher's folder, which is the server's working folder
+  bool app_directory_unreadable = false;  // Java cannot read its name on this PC, nor a short name of it
+  bool comm_jar_missing = false;   // the runtime's lib\ext\Comm.jar was missing when the server stopped
+  std::vector<java_runtime::RegisteredRuntime> registered;  // under the runtime key, in registry order
 };
 
 // The server's last lines as a message box quotes them: control characters other than line
@@ -33,17 +50,19 @@ std::vector<std::wstring> QuotedLines(const std::wstring& said);
 
 // One sentence that says what the server's words mean and what to do about them, for the
 // failures Java servers commonly end with; empty when the words show none of them.
-// program is the runtime that ran the server, app_directory the launcher's folder.
-std::wstring WhatTheServerSaidMeans(const std::wstring& said, const std::wstring& program,
-                                    const std::wstring& app_directory);
+std::wstring WhatTheServerSaidMeans(const std::wstring& said, const ServerRun& run);
 
 // What the operator is told when the server ends with a failure code while the launcher
 // still lingers: that it stopped, its exit code in decimal (and in hexadecimal when it
 // looks like a Windows status code), how long it ran, the program that was started, the
 // last lines the server wrote, if any, and what to do.
-std::wstring ServerStoppedMessage(std::uint32_t exit_code, unsigned long long ran_milliseconds,
-                                  const std::wstring& program, const std::wstring& app_directory,
+std::wstring ServerStoppedMessage(std::uint32_t exit_code, unsigned long long ran_milliseconds, const ServerRun& run,
                                   const std::wstring& said = std::wstring());
+
+// What the operator is told when the server still runs at the end of the linger but said that
+// its serial-port library did not load, so that it cannot reach the phones: the line that
+// says so, and what to do. Empty when it said no such thing.
+std::wstring SerialPortsUnreachableMessage(const std::wstring& said, const ServerRun& run);
 
 }  // namespace tessary
 

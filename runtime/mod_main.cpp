@@ -7,6 +7,7 @@
 #include "base/runtime_error.h"
 #include "base/seams.h"
 #include "registry/MRegistry.h"
+#include "runtime/comm_support_files.h"
 #include "runtime/java_runtime.h"
 #include "runtime/java_survey_win.h"
 #include "runtime/version_prefix.h"
@@ -87,5 +88,21 @@ void LocateJavaRuntimeIn(HKEY root) {
 }
 
 void LocateJavaRuntime() { LocateJavaRuntimeIn(HKEY_LOCAL_MACHINE); }
+
+std::vector<java_runtime::RegisteredRuntime> RegisteredRuntimes(HKEY root) {
+  constexpr std::size_t kReadAtMost = 64;
+  std::vector<java_runtime::RegisteredRuntime> runtimes;
+  for (const std::wstring& version :
+       ListRegistrySubkeys(root, java_runtime::kRegistryKey, RegistryView::kOwn, kReadAtMost)) {
+    try {
+      const RegistryValue home =
+          ReadRegistryValue(root, java_runtime::VersionKeyPath(version), java_runtime::kHomeValueName);
+      if (const auto* text = std::get_if<std::wstring>(&home)) runtimes.push_back({version, *text});
+    } catch (const RuntimeError& error) {
+      Trace(L"Java runtime " + version + L" passed over: " + error.description());
+    }
+  }
+  return runtimes;
+}
 
 }  // namespace tessary

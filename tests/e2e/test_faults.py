@@ -8,7 +8,7 @@ import subprocess
 import time
 import unittest
 
-from launcher_env import (DRIVE_C, SUPPORT_FILES, SUPPORT_FOLDER, Case, expected_class_path,
+from launcher_env import (DRIVE_C, SERVER_JARS, SUPPORT_FILES, SUPPORT_FOLDER, Case, expected_class_path,
                           lay_out_support_folder, make_runtime, register_runtimes, run_wine, support_content, win)
 
 SEARCH_FAILED = "Error While Searching JVM on Your Machine"
@@ -93,6 +93,9 @@ class RegistryDataTest(unittest.TestCase):
         watcher, javas = case.run()
         self.assertEqual(watcher.box_texts(), [])
         self.assertEqual([j["module"] for j in javas], [win(home / "bin" / "java.exe")])
+        # Named by its short name, which Java reads in the ANSI code page as it is.
+        self.assertEqual(javas[0]["ansi_command_line"], javas[0]["command_line"])
+        self.assertEqual(unix_folder(argv(javas[0])[0]), os.path.realpath(home / "bin" / "java.exe"))
 
     def test_many_and_long_version_names(self):
         case = Case("many-versions").lay_out_app()
@@ -218,11 +221,15 @@ class FoldersTest(unittest.TestCase):
                     self.skipTest("Wine cannot start a program deeper than MAX_PATH, even by its short name; "
                                   "the Windows unit tests cover the launcher's side")
                 watcher, java = self.start_in(case)
-                # The launcher sees its folder by whatever name it was started with, the
-                # short one for a folder too deep to start a program from by its long name.
-                app = java["cwd"].rstrip("\\")
+                # The server works in the folder, by whatever name the launcher was started
+                # with: the short one for a folder too deep to start a program from by its long
+                # name. Its class path names it so that Java reads it in the ANSI code page: by
+                # its short name where its own has letters outside it.
+                self.assertEqual(unix_folder(java["cwd"].rstrip("\\")), os.path.realpath(folder))
+                app = argv(java)[2].rpartition(";")[2][:-len("\\Quorlane")]
                 self.assertEqual(unix_folder(app), os.path.realpath(folder))
                 self.assertEqual(argv(java)[2], expected_class_path(app))
+                self.assertEqual(java["ansi_command_line"], java["command_line"])
                 self.assertEqual(java["module"], win(case.root / "jre" / "bin" / "java.exe"))
 
     def test_a_drive_root(self):
@@ -230,6 +237,8 @@ class FoldersTest(unittest.TestCase):
         shutil.copy(os.environ["TESSARY_EXE"], DRIVE_C / "Tessary.exe")
         shutil.rmtree(DRIVE_C / "Quorlane", ignore_errors=True)
         (DRIVE_C / "Quorlane" / "lib").mkdir(parents=True)
+        for jar in SERVER_JARS:
+            (DRIVE_C / "Quorlane" / "lib" / jar).write_bytes(b"PK")
         try:
             watcher, java = self.start_in(case)
             self.assertEqual(argv(java)[2], expected_class_path("C:\\"))

@@ -128,24 +128,40 @@ class LaunchTest(unittest.TestCase):
                    b'Unsupported major.minor version 52.0\r\n\tat java.lang.ClassLoader.defineClass1(Native Method)'
                    b'\r\n\tat java.lang.ClassLoader.defineClass(Unknown Source)\r\n'
                    b'\tat java.security.SecureClassLoader.defineClass(Unknown Source)\r\n')
-        for name, stdout, stderr, quoted, advice in [
-            ("too-new", b"", too_new,
-             ['Exception in thread "main" java.lang.UnsupportedClassVersionError: Quorlane/Frame11 : '
-              'Unsupported major.minor version 52.0', "    at java.lang.ClassLoader.defineClass1(Native Method)",
-              "    at java.lang.ClassLoader.defineClass(Unknown Source)"],
+        quoted_too_new = ['Exception in thread "main" java.lang.UnsupportedClassVersionError: Quorlane/Frame11 : '
+                          'Unsupported major.minor version 52.0', "    at java.lang.ClassLoader.defineClass1(Native Method)",
+                          "    at java.lang.ClassLoader.defineClass(Unknown Source)"]
+        older_first = ("The server was built for Java 8, which is newer than the Java that ran it. Java 8 is installed "
+                       "as well (version 1.8, in %s), but Tessary takes the first version registered, Java 6, in %s: "
+                       "remove Java 6 (Control Panel, Programs) so that Tessary uses the newer one.")
+        for name, stdout, stderr, quoted, advice, options in [
+            ("too-new", b"", too_new, quoted_too_new,
              "The server was built for Java 8, which is newer than the Java that ran it: install the 32-bit "
-             "(x86) Java Runtime Environment 8."),
+             "(x86) Java Runtime Environment 8.", {}),
+            # The Java 8 it needs is registered too, after the Java 6 that the launcher takes.
+            ("older-first", b"", too_new, quoted_too_new, older_first, {"also": "1.8"}),
             # Words that mean nothing in particular, on the output alone, in the ANSI code page.
             ("stdout", "Quorlane 2.1 d\u00e9marre\a\r\nPort\tCOM3 occup\u00e9\n".encode(ansi), b"",
-             ["Quorlane 2.1 d\u00e9marre", "Port    COM3 occup\u00e9"], None),
+             ["Quorlane 2.1 d\u00e9marre", "Port    COM3 occup\u00e9"], None, {}),
+            # A real runtime ends in the instant after its last words, which are then still in the pipe.
+            ("last-words", b"Quorlane: polling COM3\r\n", b"Quorlane: no phone answers\r\n",
+             ["Quorlane: polling COM3"] * 14 + ["Quorlane: no phone answers"], None,
+             {"java_repeat": 2500, "java_seconds": 0}),
         ]:
             with self.subTest(name):
                 case = Case("said-" + name).lay_out_app()
                 home = make_runtime(case.root / "jre")
-                register_runtimes([("1.6", {"JavaHome": win(home)})])
+                runtimes = [("1.6", {"JavaHome": win(home)})]
+                options = dict(options)
+                also = options.pop("also", None)
+                if also:
+                    runtimes.append((also, {"JavaHome": win(make_runtime(case.root / "jre8"))}))
+                    advice %= (win(case.root / "jre8"), win(home))
+                register_runtimes(runtimes)
                 lay_out_support_folder()
 
-                watcher, javas = case.run(java_seconds=1, java_exit_code=1, java_stdout=stdout, java_stderr=stderr)
+                watcher, javas = case.run(**{"java_seconds": 1, **options}, java_exit_code=1,
+                                          java_stdout=stdout, java_stderr=stderr)
 
                 self.assertEqual(watcher.int("launcher.exit_code"), 6)
                 if advice is None:
@@ -155,6 +171,24 @@ class LaunchTest(unittest.TestCase):
                     "The Quorlane server stopped right after it was started.\r\nIt ran for 9.9 seconds and ended "
                     "with exit code 1.\r\nProgram: %s\r\n\r\nIt said:\r\n%s\r\n\r\n%s"
                     % (win(home / "bin" / "java.exe"), "\r\n".join(quoted), advice)).replace("9\\.9", r"\d+\.\d"))
+
+    def test_a_running_server_that_cannot_reach_the_phones_is_told_after_the_wait(self):
+        case = Case("no-win32com").lay_out_app()
+        home = make_runtime(case.root / "jre")
+        register_runtimes([("1.6", {"JavaHome": win(home)})])
+        lay_out_support_folder()
+        said = "Error loading win32com: java.lang.UnsatisfiedLinkError: no win32com in java.library.path"
+
+        watcher, javas = case.run(java_stderr=said.encode() + b"\r\n")
+
+        self.assertEqual(watcher.box_texts(), [
+            "The Quorlane server is running, but it cannot reach the phones: Java could not load its serial-port "
+            "library.\r\n\r\nIt said:\r\n%s\r\n\r\nThe serial-port library Win32com.dll is missing or damaged in "
+            "the Java runtime's bin folder (%s): copy it there again from C:\\dunmere\\GsmModemJar\\. Then end the "
+            "server (java.exe in Task Manager's Details) and start Tessary again." % (said, win(home / "bin"))])
+        self.assertEqual(watcher.int("launcher.exit_code"), 8)
+        self.assertGreaterEqual(watcher.int("box.1.at") - watcher.int("splash.gone"), 10000)
+        self.assertNotIn("ended", javas[0])
 
     def test_a_talkative_server_is_never_held_up_and_its_input_waits(self):
         case = Case("talks").lay_out_app()

@@ -1,6 +1,6 @@
 // Builds the stopped-server box from any output: the bytes as a server wrote them, each
 // taken as one character so that Latin-1 and control characters come up often, through the
-// tail the launcher keeps. The quote must stay within its limits whatever the server wrote.
+// output the launcher keeps. The quote must stay within its limits whatever the server wrote.
 
 #include <cstdint>
 #include <cstdlib>
@@ -9,10 +9,11 @@
 #include "launcher/server_stopped.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  tessary::OutputTail tail;
-  tail.Append(reinterpret_cast<const char*>(data), size);
+  tessary::KeptOutput kept;
+  kept.Append(reinterpret_cast<const char*>(data), size);
+  if (kept.bytes().size() > 2 * tessary::KeptOutput::kHeldBytes + 1) std::abort();
   std::wstring said;
-  for (unsigned char byte : tail.bytes()) said += static_cast<wchar_t>(byte);
+  for (unsigned char byte : kept.bytes()) said += static_cast<wchar_t>(byte);
   std::size_t characters = 0;
   const auto lines = tessary::QuotedLines(said);
   for (const std::wstring& line : lines) {
@@ -23,6 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     characters += line.size();
   }
   if (lines.size() > tessary::kQuotedLines || characters > tessary::kQuotedCharacters) std::abort();
-  tessary::ServerStoppedMessage(1, 400, L"C:\\Jre\\bin\\java.exe", L"C:\\Srv", said);
+  tessary::ServerRun run;
+  run.program = L"C:\\Jre\\bin\\java.exe";
+  run.java_home = L"C:\\Jre";
+  run.app_directory = L"C:\\Srv";
+  run.registered = {{L"1.6", L"C:\\Jre"}, {L"1.8", L"C:\\Jre8"}};
+  tessary::ServerStoppedMessage(1, 400, run, said);
+  tessary::SerialPortsUnreachableMessage(said, run);
   return 0;
 }

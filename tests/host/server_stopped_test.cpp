@@ -3,11 +3,20 @@
 #include <gtest/gtest.h>
 
 #include "../support/windows_argv.h"
+#include "runtime/comm_support_files.h"
 
 namespace tessary {
 namespace {
 
 using test_support::Printable;
+
+ServerRun RunIn(const std::wstring& app_directory = L"C:\\Srv") {
+  ServerRun run;
+  run.program = L"C:\\Jre\\bin\\java.exe";
+  run.java_home = L"C:\\Jre";
+  run.app_directory = app_directory;
+  return run;
+}
 
 TEST(ServerStoppedMessage, GivesTheRunTimeInTenthsAndStatusCodesInHexadecimalToo) {
   const struct {
@@ -21,7 +30,7 @@ TEST(ServerStoppedMessage, GivesTheRunTimeInTenthsAndStatusCodesInHexadecimalToo
       {0xC0000005, 1049, L"It ran for 1.0 seconds and ended with exit code 3221225477 (0xC0000005)."},
   };
   for (const auto& c : cases) {
-    const std::wstring message = ServerStoppedMessage(c.code, c.milliseconds, L"C:\\Jre\\bin\\java.exe", L"C:\\");
+    const std::wstring message = ServerStoppedMessage(c.code, c.milliseconds, RunIn(L"C:\\"));
     EXPECT_EQ(Printable(message),
               Printable(std::wstring(L"The Quorlane server stopped right after it was started.\r\n") + c.line +
                         L"\r\nProgram: C:\\Jre\\bin\\java.exe\r\nCheck the Quorlane folder beside Tessary.exe "
@@ -30,8 +39,7 @@ TEST(ServerStoppedMessage, GivesTheRunTimeInTenthsAndStatusCodesInHexadecimalToo
 }
 
 TEST(ServerStoppedMessage, QuotesTheServerAndSaysWhatItMeans) {
-  EXPECT_EQ(Printable(ServerStoppedMessage(1, 400, L"C:\\Jre\\bin\\java.exe", L"C:\\Srv",
-                                           L"Error: Could not find or load main class Quorlane.Frame11\r\n")),
+  EXPECT_EQ(Printable(ServerStoppedMessage(1, 400, RunIn(), L"Error: Could not find or load main class Quorlane.Frame11\r\n")),
             Printable(L"The Quorlane server stopped right after it was started.\r\n"
                       L"It ran for 0.4 seconds and ended with exit code 1.\r\nProgram: C:\\Jre\\bin\\java.exe\r\n\r\n"
                       L"It said:\r\nError: Could not find or load main class Quorlane.Frame11\r\n\r\n"
@@ -40,43 +48,100 @@ TEST(ServerStoppedMessage, QuotesTheServerAndSaysWhatItMeans) {
 }
 
 TEST(WhatTheServerSaidMeans, NamesTheCommonFailuresOfAJavaServer) {
+  constexpr wchar_t kNoMainClass[] = L"Error: Could not find or load main class Quorlane.Frame11";
   const struct {
     const wchar_t* said;
     const wchar_t* meaning;
+    bool comm_jar_missing = false;
+    bool app_directory_unreadable = false;
+    std::vector<java_runtime::RegisteredRuntime> registered = {};
   } cases[] = {
       // The stack trace names the server, but what is missing is the serial-port extension.
-      {L"Exception in thread \"main\" java.lang.NoClassDefFoundError: javax/comm/SerialPortEventListener\n"
-       L"\tat Quorlane.Frame11.main(Frame11.java:12)\n",
-       L"Comm.jar is missing from the Java runtime's lib\\ext folder (C:\\Jre\\lib\\ext): copy it there again from "
-       L"C:\\dunmere\\GsmModemJar\\."},
-      {L"Caused by: java.lang.ClassNotFoundException: Quorlane.Frame11",
-       L"The server's files are incomplete: the Quorlane folder beside Tessary.exe (C:\\Srv\\Quorlane) must hold its "
-       L"classes, and its lib folder the jars. Reinstall Quorlane."},
-      {L"java.lang.UnsupportedClassVersionError: Quorlane/Frame11 has been compiled by a more recent version of the "
-       L"Java Runtime (class file version 55.0), this version of the Java Runtime only recognizes class file "
-       L"versions up to 52.0",
-       L"The server was built for Java 11, which is newer than the Java that ran it: install the 32-bit (x86) Java "
-       L"Runtime Environment 11."},
-      {L"Error occurred during initialization of VM\r\nError: Could not create the Java Virtual Machine.\r\n",
-       L"The 32-bit Java could not get the memory it asks for: close other programs, or restart the PC, and start "
-       L"Tessary again."},
-      {L"Error: Could not create the Java Virtual Machine.\r\nError occurred during initialization of VM\r\n", L""},
-      {L"java.lang.UnsatisfiedLinkError: C:\\Jre\\bin\\Win32com.dll: Can't load IA 32-bit .dll on a AMD 64-bit "
-       L"platform",
-       L"The Java that ran the server is 64-bit and cannot load the 32-bit serial-port library Win32com.dll: install "
-       L"the 32-bit (x86) Java Runtime Environment 8."},
-      {L"java.lang.UnsatisfiedLinkError: no win32com in java.library.path",
-       L"The serial-port library Win32com.dll is missing or damaged in the Java runtime's bin folder (C:\\Jre\\bin): "
-       L"copy it there again from C:\\dunmere\\GsmModemJar\\."},
-      {L"# An error report file with more information is saved as:\n# C:\\Srv\\hs_err_pid1234.log\n",
-       L"Java itself failed, and saved a report as C:\\Srv\\hs_err_pid1234.log: send that file to whoever gives you "
-       L"support for Quorlane."},
-      {L"Listening on COM3", L""},
+      {.said = L"Exception in thread \"main\" java.lang.NoClassDefFoundError: javax/comm/SerialPortEventListener\n"
+               L"\tat Quorlane.Frame11.main(Frame11.java:12)\n",
+       .meaning = L"Comm.jar is missing from the Java runtime's lib\\ext folder (C:\\Jre\\lib\\ext): copy it there "
+                  L"again from C:\\dunmere\\GsmModemJar\\."},
+      {.said = L"Caused by: java.lang.ClassNotFoundException: Quorlane.Frame11",
+       .meaning = L"The server's files are incomplete: the Quorlane folder beside Tessary.exe (C:\\Srv\\Quorlane) "
+                  L"must hold its classes, and its lib folder the jars. Reinstall Quorlane."},
+      // Java 7 and 8 say the same when the main class needs javax.comm and Comm.jar is absent.
+      {.said = kNoMainClass,
+       .meaning = L"Comm.jar is missing from the Java runtime's lib\\ext folder (C:\\Jre\\lib\\ext): it must be "
+                  L"copied there from C:\\dunmere\\GsmModemJar\\, as the earlier message explained.",
+       .comm_jar_missing = true},
+      {.said = kNoMainClass,
+       .meaning = L"The name of the folder C:\\Srv has letters that Java cannot read on this PC, so it does not find "
+                  L"the server's files there: move Tessary.exe and its Quorlane folder to a folder whose name has "
+                  L"plain letters only, such as C:\\Quorlane.",
+       .comm_jar_missing = true,
+       .app_directory_unreadable = true},
+      {.said = L"java.lang.UnsupportedClassVersionError: Quorlane/Frame11 has been compiled by a more recent version "
+               L"of the Java Runtime (class file version 55.0), this version of the Java Runtime only recognizes class "
+               L"file versions up to 52.0",
+       .meaning = L"The server was built for Java 11, which cannot load the serial-port support that Quorlane needs: "
+                  L"the supplier of Quorlane must provide a version of the server for Java 8 or earlier."},
+      {.said = L"java.lang.UnsupportedClassVersionError: Quorlane/Frame11 : Unsupported major.minor version 52.0",
+       .meaning = L"The server was built for Java 8, which is newer than the Java that ran it. Java 8 is installed as "
+                  L"well (version 1.8.0_471, in C:\\Jre8), but Tessary takes the first version registered, Java 6, in "
+                  L"C:\\Jre: remove Java 6 (Control Panel, Programs) so that Tessary uses the newer one.",
+       .registered = {{L"1.4.2", L"C:\\J4"}, {L"1.6", L"C:\\Jre"}, {L"1.6.0_45", L"c:\\jre"}, {L"1.7", L"C:\\Jre7"},
+                      {L"1.8.0_471", L"C:\\Jre8"}}},
+      {.said = L"Error occurred during initialization of VM\r\nError: Could not create the Java Virtual Machine.\r\n",
+       .meaning = L"The 32-bit Java could not get the memory it asks for: close other programs, or restart the PC, "
+                  L"and start Tessary again."},
+      {.said = L"Error occurred during initialization of VM\nCould not reserve enough space for 262144KB object heap\n",
+       .meaning = L"The 32-bit Java could not get the memory it asks for: close other programs, or restart the PC, "
+                  L"and start Tessary again."},
+      {.said = L"Error: Could not create the Java Virtual Machine.\r\nError occurred during initialization of VM\r\n",
+       .meaning = L""},
+      {.said = L"java.lang.UnsatisfiedLinkError: C:\\Jre\\bin\\Win32com.dll: Can't load IA 32-bit .dll on a AMD "
+               L"64-bit platform",
+       .meaning = L"The Java that ran the server is 64-bit and cannot load the 32-bit serial-port library "
+                  L"Win32com.dll: install the 32-bit (x86) Java Runtime Environment 8."},
+      {.said = L"java.lang.UnsatisfiedLinkError: no win32com in java.library.path",
+       .meaning = L"The serial-port library Win32com.dll is missing or damaged in the Java runtime's bin folder "
+                  L"(C:\\Jre\\bin): copy it there again from C:\\dunmere\\GsmModemJar\\."},
+      {.said = L"# An error report file with more information is saved as:\n# C:\\Srv\\hs_err_pid1234.log\n",
+       .meaning = L"Java itself failed, and saved a report as C:\\Srv\\hs_err_pid1234.log: send that file to whoever "
+                  L"gives you support for Quorlane."},
+      // Java 5 and 6 name the report in the working folder, which is the launcher's.
+      {.said = L"# An error report file with more information is saved as hs_err_pid6223.log\n",
+       .meaning = L"Java itself failed, and saved a report as C:\\Srv\\hs_err_pid6223.log: send that file to whoever "
+                  L"gives you support for Quorlane."},
+      {.said = L"Listening on COM3", .meaning = L""},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Printable(WhatTheServerSaidMeans(c.said, L"C:\\Jre\\bin\\java.exe", L"C:\\Srv")), Printable(c.meaning))
-        << Printable(c.said);
+    ServerRun run = RunIn();
+    run.comm_jar_missing = c.comm_jar_missing;
+    run.app_directory_unreadable = c.app_directory_unreadable;
+    run.registered = c.registered;
+    EXPECT_EQ(Printable(WhatTheServerSaidMeans(c.said, run)), Printable(c.meaning)) << Printable(c.said);
   }
+}
+
+TEST(SerialPortsUnreachableMessage, OnlyWhenTheSerialPortLibraryDidNotLoad) {
+  EXPECT_EQ(Printable(SerialPortsUnreachableMessage(
+                L"Quorlane 2.1\r\nError loading win32com: java.lang.UnsatisfiedLinkError: no win32com in "
+                L"java.library.path\r\nListening\r\n",
+                RunIn())),
+            Printable(L"The Quorlane server is running, but it cannot reach the phones: Java could not load its "
+                      L"serial-port library.\r\n\r\nIt said:\r\nError loading win32com: java.lang.UnsatisfiedLinkError: "
+                      L"no win32com in java.library.path\r\n\r\nThe serial-port library Win32com.dll is missing or "
+                      L"damaged in the Java runtime's bin folder (C:\\Jre\\bin): copy it there again from "
+                      L"C:\\dunmere\\GsmModemJar\\. Then end the server (java.exe in Task Manager's Details) and start "
+                      L"Tessary again."));
+  EXPECT_EQ(SerialPortsUnreachableMessage(L"java.lang.UnsatisfiedLinkError: no rxtxSerial in java.library.path\r\n"
+                                          L"Listening on COM3\r\n", RunIn()),
+            L"");
+}
+
+TEST(WriteRefusedAdvice, NeverAsksAnAdministratorToRunAsAdministrator) {
+  EXPECT_EQ(Printable(WriteRefusedAdvice(true, L"C:\\Jre\\lib\\ext")),
+            Printable(L"Windows or security software refused the write, even though Tessary runs as administrator: "
+                      L"ask whoever looks after this PC to let Tessary write into C:\\Jre\\lib\\ext, or to put the "
+                      L"file there."));
+  EXPECT_NE(WriteRefusedAdvice(false, L"C:\\Jre\\lib\\ext").find(L"Run Tessary once as administrator"),
+            std::wstring::npos);
 }
 
 TEST(QuotedLines, KeepsTheLastLinesFilteredAndCut) {
@@ -104,13 +169,20 @@ TEST(QuotedLines, KeepsTheLastLinesFilteredAndCut) {
                                                           L"Caused by: F", L"    at d"}));
 }
 
-TEST(OutputTail, HoldsTheEndFromTheStartOfALine) {
-  OutputTail tail;
+TEST(KeptOutput, HoldsTheBeginningAndTheEndFromTheStartOfALine) {
+  KeptOutput kept;
   const std::string chunk = "0123456789abcdef\n";
-  for (int i = 0; i < 2000; ++i) tail.Append(chunk.data(), chunk.size());
-  EXPECT_LE(tail.bytes().size(), OutputTail::kHeldBytes);
-  EXPECT_GT(tail.bytes().size(), OutputTail::kHeldBytes - chunk.size());
-  EXPECT_EQ(tail.bytes().compare(0, chunk.size(), chunk), 0);
+  kept.Append("first\n", 6);
+  for (int i = 0; i < 3000; ++i) kept.Append(chunk.data(), chunk.size());
+  kept.Append("last\n", 5);
+  const std::string bytes = kept.bytes();
+  EXPECT_LE(bytes.size(), 2 * KeptOutput::kHeldBytes + 1);
+  EXPECT_GT(bytes.size(), 2 * KeptOutput::kHeldBytes - chunk.size());
+  EXPECT_EQ(bytes.compare(0, 6, "first\n"), 0);
+  // The end starts at a line of its own.
+  const std::size_t end = KeptOutput::kHeldBytes + 1;
+  EXPECT_EQ(bytes.compare(end, chunk.size(), chunk), 0);
+  EXPECT_EQ(bytes.substr(bytes.size() - 5), "last\n");
 }
 
 }  // namespace
