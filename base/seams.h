@@ -12,7 +12,7 @@ namespace tessary {
 // tests install their own.
 struct Seams {
   void (*show_message)(const std::wstring& text);
-  void (*end_process)(ExitCode code);  // never returns in the product
+  void (*end_process)(ExitCode code);  // never returns: the product's ends the process, a test's throws
 };
 
 // Returns the seams in force before the call, so a test can put them back.
@@ -21,7 +21,7 @@ Seams InstallSeams(const Seams& seams);
 // Shows the product's message box: OK only, no icon, titled with the product name.
 void ShowMessage(const std::wstring& text);
 // Ends the process at once with the given code.
-void EndProcess(ExitCode code);
+[[noreturn]] void EndProcess(ExitCode code);
 
 }  // namespace tessary
 

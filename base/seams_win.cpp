@@ -12,7 +12,7 @@ void SystemShowMessage(const std::wstring& text) {
   MessageBoxW(nullptr, text.c_str(), kProductName, MB_OK | MB_SETFOREGROUND);
 }
 
-void SystemEndProcess(ExitCode code) { ExitProcess(static_cast<UINT>(code)); }
+[[noreturn]] void SystemEndProcess(ExitCode code) { ExitProcess(static_cast<UINT>(code)); }
 
 Seams g_seams = {SystemShowMessage, SystemEndProcess};
 
@@ -25,6 +25,10 @@ Seams InstallSeams(const Seams& seams) {
 }
 
 void ShowMessage(const std::wstring& text) { g_seams.show_message(text); }
-void EndProcess(ExitCode code) { g_seams.end_process(code); }
+void EndProcess(ExitCode code) {
+  g_seams.end_process(code);
+  // A seam that returns all the same: the process ends, as the caller relies on.
+  SystemEndProcess(code);
+}
 
 }  // namespace tessary

@@ -1,6 +1,7 @@
 #ifndef TESSARY_BASE_TEXT_H_
 #define TESSARY_BASE_TEXT_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 
@@ -39,13 +40,22 @@ inline std::wstring Abbreviated(const std::wstring& text, std::size_t limit = 60
   return text.substr(0, head) + L"\x2026" + text.substr(text.size() - tail);
 }
 
-// Text from the registry as a message can show it: control characters made visible, a long
-// one shortened.
-inline std::wstring Displayed(std::wstring text, std::size_t limit = 600) {
-  for (wchar_t& c : text) {
-    if (c < L' ') c = L'\xFFFD';
-  }
-  return Abbreviated(text, limit);
+// Text from outside the launcher (the registry, a folder's name, what the server wrote)
+// without what must not reach a message box: C0 and C1 controls, and the bidirectional
+// overrides and isolates, which would let it reorder the text around it.
+inline std::wstring Visible(std::wstring text) {
+  text.erase(std::remove_if(text.begin(), text.end(),
+                            [](wchar_t c) {
+                              return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
+                                     (c >= 0x2066 && c <= 0x2069);
+                            }),
+             text.end());
+  return text;
+}
+
+// Such text as a message shows it: visible, and shortened when long.
+inline std::wstring Displayed(const std::wstring& text, std::size_t limit = 600) {
+  return Abbreviated(Visible(text), limit);
 }
 
 }  // namespace tessary

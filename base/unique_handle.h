@@ -7,8 +7,9 @@
 
 namespace tessary {
 
-// A move-only owner of one Win32 handle. Traits name the handle type, its
-// "no handle" value (NULL for most, INVALID_HANDLE_VALUE for files) and how to close it.
+// A move-only owner of one Win32 handle. Traits name the handle type, which values hold no
+// handle (NULL for most, INVALID_HANDLE_VALUE as well for files and searches) and how to
+// close it.
 template <typename Traits>
 class UniqueHandle {
  public:
@@ -26,12 +27,17 @@ class UniqueHandle {
   ~UniqueHandle() { reset(); }
 
   Handle get() const { return handle_; }
-  bool valid() const { return handle_ != Traits::Invalid(); }
+  bool valid() const { return Traits::IsValid(handle_); }
   explicit operator bool() const { return valid(); }
 
   Handle release() { return std::exchange(handle_, Traits::Invalid()); }
+  // Closing never changes the last error: a failure is often reported after its handles go.
   void reset(Handle handle = Traits::Invalid()) {
-    if (valid()) Traits::Close(handle_);
+    if (valid()) {
+      const DWORD error = GetLastError();
+      Traits::Close(handle_);
+      SetLastError(error);
+    }
     handle_ = handle;
   }
   // For out-parameters: closes what is held and hands out the slot.
@@ -44,47 +50,40 @@ class UniqueHandle {
   Handle handle_ = Traits::Invalid();
 };
 
-struct KernelHandleTraits {
-  using Handle = HANDLE;
+// Handles that are absent when NULL.
+template <typename HandleType, auto CloseFunction>
+struct NullHandleTraits {
+  using Handle = HandleType;
   static Handle Invalid() { return nullptr; }
-  static void Close(Handle handle) { CloseHandle(handle); }
+  static bool IsValid(Handle handle) { return handle != nullptr; }
+  static void Close(Handle handle) { CloseFunction(handle); }
 };
 
-struct FileHandleTraits {
+// Handles that some functions give as INVALID_HANDLE_VALUE and others as NULL.
+template <auto CloseFunction>
+struct FileLikeHandleTraits {
   using Handle = HANDLE;
   static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle handle) { CloseHandle(handle); }
+  static bool IsValid(Handle handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+  static void Close(Handle handle) { CloseFunction(handle); }
 };
 
-struct RegistryKeyTraits {
-  using Handle = HKEY;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle handle) { RegCloseKey(handle); }
-};
+inline void ReleaseScreenDC(HDC dc) { ReleaseDC(nullptr, dc); }
 
-struct GdiObjectTraits {
-  using Handle = HGDIOBJ;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle handle) { DeleteObject(handle); }
-};
-
-struct IconTraits {
-  using Handle = HICON;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle handle) { DestroyIcon(handle); }
-};
-
-using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
-using UniqueFile = UniqueHandle<FileHandleTraits>;
-using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
-using UniqueGdiObject = UniqueHandle<GdiObjectTraits>;
-using UniqueIcon = UniqueHandle<IconTraits>;
+using UniqueKernelHandle = UniqueHandle<NullHandleTraits<HANDLE, CloseHandle>>;
+using UniqueFile = UniqueHandle<FileLikeHandleTraits<CloseHandle>>;
+using UniqueFind = UniqueHandle<FileLikeHandleTraits<FindClose>>;
+using UniqueRegistryKey = UniqueHandle<NullHandleTraits<HKEY, RegCloseKey>>;
+using UniqueGdiObject = UniqueHandle<NullHandleTraits<HGDIOBJ, DeleteObject>>;
+using UniqueIcon = UniqueHandle<NullHandleTraits<HICON, DestroyIcon>>;
+using UniqueGlobalMemory = UniqueHandle<NullHandleTraits<HGLOBAL, GlobalFree>>;
+// The whole screen's device context, from GetDC(nullptr).
+using UniqueScreenDC = UniqueHandle<NullHandleTraits<HDC, ReleaseScreenDC>>;
 
 // A started process: both of the handles CreateProcessW hands back, closed together.
 struct OwnedProcess {
   UniqueKernelHandle process;
   UniqueKernelHandle thread;
-  unsigned long process_id = 0;
 };
 
 }  // namespace tessary

@@ -23,7 +23,7 @@ std::wstring SystemMessage(unsigned long code) {
 
 RuntimeError SystemError(unsigned long code, const std::wstring& subject) {
   std::wstring description = SystemMessage(code);
-  if (!subject.empty()) description += L"\r\n" + Abbreviated(subject);
+  if (!subject.empty()) description += L"\r\n" + Displayed(subject);
   return RuntimeError(static_cast<long>(code), description);
 }
 

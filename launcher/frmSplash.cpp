@@ -20,16 +20,14 @@ PicturePtr LoadSplashPicture(HINSTANCE instance) {
   if (bytes == nullptr || size == 0) return nullptr;
 
   // OleLoadPicture reads from a stream; the stream frees its memory when released.
-  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-  if (memory == nullptr) return nullptr;
-  void* target = GlobalLock(memory);
+  UniqueGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, size));
+  void* target = memory ? GlobalLock(memory.get()) : nullptr;
+  if (target == nullptr) return nullptr;
   CopyMemory(target, bytes, size);
-  GlobalUnlock(memory);
+  GlobalUnlock(memory.get());
   IStream* raw_stream = nullptr;
-  if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &raw_stream))) {
-    GlobalFree(memory);
-    return nullptr;
-  }
+  if (FAILED(CreateStreamOnHGlobal(memory.get(), TRUE, &raw_stream))) return nullptr;
+  memory.release();
   const std::unique_ptr<IStream, ComRelease> stream(raw_stream);
   IPicture* picture = nullptr;
   if (FAILED(OleLoadPicture(stream.get(), static_cast<LONG>(size), FALSE, IID_IPicture,
@@ -40,9 +38,8 @@ PicturePtr LoadSplashPicture(HINSTANCE instance) {
 }
 
 UINT ScreenDpi() {
-  const HDC screen = GetDC(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
+  const UniqueScreenDC screen(GetDC(nullptr));
+  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
   return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 

@@ -1,7 +1,5 @@
 #include "launcher/launch_sequence.h"
 
-#include <windows.h>
-
 #include "base/diagnostics.h"
 #include "base/runtime_error.h"
 #include "base/seams.h"
@@ -9,6 +7,7 @@
 #include "launcher/server_command.h"
 #include "launcher/server_start.h"
 #include "launcher/server_stopped.h"
+#include "runtime/comm_support_files.h"
 #include "runtime/java_runtime.h"
 #include "runtime/mod_main.h"
 
@@ -18,17 +17,12 @@ namespace {
 // How long the launcher lingers after starting the server.
 constexpr unsigned kLingerMilliseconds = 10000;
 
-bool FileExists(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 // Ends the process after telling the operator that the server stopped, and what its words mean.
-void ReportStoppedServer(const ServerWatch& watch, ServerRun& run) {
+[[noreturn]] void ReportStoppedServer(const ServerWatch& watch, ServerRun& run) {
   Trace(L"server ended with exit code " + DecimalText(watch.exit_code));
   if (!watch.said.empty()) Trace(L"the server said: " + watch.said);
   if (!run.java_home.empty()) {
-    run.comm_jar_missing = !FileExists(java_runtime::ExtensionFolder(run.java_home) + L"Comm.jar");
+    run.comm_jar_missing = CommJarMissing(run.java_home);
     run.registered = RegisteredRuntimes();
   }
   ShowMessage(ServerStoppedMessage(watch.exit_code, watch.ran_milliseconds, run, watch.said));
@@ -46,17 +40,15 @@ void LaunchSequence() {
   const ServerFolders named = FoldersJavaCanRead(run.java_home, run.app_directory);
   run.app_directory_unreadable = named.app_directory_unreadable;
   const std::wstring command_line = ServerCommandLine(named.java_home, named.app_directory);
-  const std::wstring executable = ServerExecutable(named.java_home);
   Trace(L"working directory: " + run.app_directory);
   Trace(L"starting: " + command_line);
   StartedServer server;
   try {
-    server = StartServer(executable, command_line, run.app_directory);
+    server = StartServer(ServerProgram(named.java_home), command_line, run.app_directory);
   } catch (const RuntimeError& error) {
     Trace(L"server not started: " + error.description());
     ShowMessage(error.description());
     EndProcess(ExitCode::kServerStartFailed);
-    return;
   }
   Trace(L"server started");
 
@@ -65,21 +57,16 @@ void LaunchSequence() {
   // From here on nothing reads the pipe, and a write to it fails at once instead of
   // waiting for room that would never come.
   server.output.reset();
-  // The operator knows the runtime by its folder's own name, not by its short one.
-  run.program = !run.java_home.empty() ? java_runtime::ExecutablePath(run.java_home)
-                : !watch.program.empty() ? watch.program
-                                         : std::wstring(java_runtime::kSearchPathExecutable);
-  if (watch.ended && watch.exit_code != 0) {
-    ReportStoppedServer(watch, run);
-    return;
-  }
+  // The operator knows the runtime by its folder's own name, not by its short one; the
+  // system says which java the search path found.
+  run.program = run.java_home.empty() && !watch.program.empty() ? watch.program : ServerProgram(run.java_home);
+  if (watch.ended && watch.exit_code != 0) ReportStoppedServer(watch, run);
   if (!watch.ended) {
     const std::wstring unreachable = SerialPortsUnreachableMessage(watch.said, run);
     if (!unreachable.empty()) {
       Trace(L"the server runs without its serial-port library: " + watch.said);
       ShowMessage(unreachable);
       EndProcess(ExitCode::kSerialPortsUnreachable);
-      return;
     }
   }
   Trace(watch.ended ? L"server ended normally" : L"server still running");

@@ -5,9 +5,8 @@ namespace tessary {
 
 // Everything after the splash: find the runtime, start the server hidden in the
 // application directory, linger up to 10 seconds while watching it, and end the process;
-// a server that fails within that time is reported. Ends the process on every path; it
-// returns only when a test's seams let it.
-void LaunchSequence();
+// a server that fails within that time is reported. Ends the process on every path.
+[[noreturn]] void LaunchSequence();
 
 }  // namespace tessary
 

@@ -22,19 +22,16 @@ bool NeedsQuotes(const std::wstring& path) {
 
 }  // namespace
 
-std::wstring ServerExecutable(const std::wstring& java_home) {
-  return java_home.empty() ? std::wstring() : java_runtime::ExecutablePath(java_home);
+std::wstring ServerProgram(const std::wstring& java_home) {
+  return java_home.empty() ? std::wstring(java_runtime::kSearchPathExecutable) : java_runtime::ExecutablePath(java_home);
 }
 
 std::wstring ServerCommandLine(const std::wstring& java_home, const std::wstring& app_directory) {
-  std::wstring command;
-  if (java_home.empty()) {
-    command = java_runtime::kSearchPathExecutable;
-  } else {
-    const std::wstring executable = java_runtime::ExecutablePath(java_home);
-    command = NeedsQuotes(executable) ? L"\"" + executable + L"\"" : executable;
-  }
+  const std::wstring program = ServerProgram(java_home);
+  std::wstring command = NeedsQuotes(program) ? L"\"" + program + L"\"" : program;
   command += L" -classpath ";
+  // Each entry is the folder followed by a path that begins with a separator: at a drive
+  // root ("C:\") the separator is doubled, as the server's command line has always had it.
   for (const wchar_t* jar : kServerJars) {
     command += L"\"" + app_directory + jar + L"\";";
   }
@@ -46,15 +43,6 @@ std::wstring ServerCommandLine(const std::wstring& java_home, const std::wstring
 std::wstring ServerClassFolder(const std::wstring& app_directory) {
   const bool at_root = !app_directory.empty() && app_directory.back() == L'\\';
   return app_directory + (at_root ? kServerClassFolder + 1 : kServerClassFolder);
-}
-
-std::wstring DirectoryOfModule(const std::wstring& module_path) {
-  const size_t separator = module_path.find_last_of(L"\\/");
-  if (separator == std::wstring::npos) return std::wstring();
-  std::wstring directory = module_path.substr(0, separator);
-  // "C:" alone names the drive's current directory, not its root.
-  if (!directory.empty() && directory.back() == L':') directory += L'\\';
-  return directory;
 }
 
 }  // namespace tessary

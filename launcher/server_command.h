@@ -14,18 +14,13 @@ namespace tessary {
 // Windows would split it at the space and could start C:\Program.exe instead.
 std::wstring ServerCommandLine(const std::wstring& java_home, const std::wstring& app_directory);
 
-// The program to create the server process from: the runtime's own java.exe when a
-// home is known, so that nothing else can run in its place; empty when `java` is to be
-// found through the search path.
-std::wstring ServerExecutable(const std::wstring& java_home);
+// The program the server runs in: the runtime's own java.exe when a home is known, so that
+// nothing else can run in its place; otherwise "java", found through the search path.
+std::wstring ServerProgram(const std::wstring& java_home);
 
 // The server's own class folder: app_directory\Quorlane, with one separator also at a
 // drive root.
 std::wstring ServerClassFolder(const std::wstring& app_directory);
-
-// The folder that holds the given module path: "C:\Srv\Tessary.exe" gives "C:\Srv",
-// "C:\Tessary.exe" gives "C:\" (a drive root keeps its separator).
-std::wstring DirectoryOfModule(const std::wstring& module_path);
 
 }  // namespace tessary
 

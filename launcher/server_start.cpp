@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "base/diagnostics.h"
+#include "base/path.h"
 #include "base/text.h"
 #include "base/unique_handle.h"
 #include "base/win_error.h"
 #include "launcher/server_command.h"
 #include "launcher/server_stopped.h"
-#include "runtime/java_runtime.h"
 
 namespace tessary {
 
@@ -22,7 +22,7 @@ std::wstring ApplicationDirectory() {
   for (;;) {
     const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     // GetModuleFileNameW truncates without telling you: a full buffer means "try larger".
-    if (length < buffer.size()) return DirectoryOfModule(std::wstring(buffer.data(), length));
+    if (length < buffer.size()) return ParentFolder(std::wstring(buffer.data(), length));
     buffer.resize(buffer.size() * 2);
   }
 }
@@ -175,23 +175,32 @@ ServerFolders FoldersJavaCanRead(const std::wstring& java_home, const std::wstri
   return folders;
 }
 
-StartedServer StartServer(const std::wstring& executable, const std::wstring& command_line,
-                          const std::wstring& app_directory) {
+namespace {
+
+void EnterWorkingFolder(const std::wstring& app_directory) {
   if (!ChangeDirectory(app_directory)) {
     const DWORD error = GetLastError();
     throw SystemError(error, app_directory);
   }
+}
 
+// The server's pipes, or none: without them it writes to its own hidden console, as it
+// would without the launcher.
+ServerPipes PipesForServer() {
   ServerPipes pipes;
-  const bool piped = MakeServerPipes(pipes);
-  if (!piped) {
-    const DWORD error = GetLastError();
-    Trace(L"the server's output cannot be heard: error " + DecimalText(error));
-    pipes = ServerPipes();
-  }
+  if (MakeServerPipes(pipes)) return pipes;
+  const DWORD error = GetLastError();
+  Trace(L"the server's output cannot be heard: error " + DecimalText(error));
+  return ServerPipes();
+}
+
+// Starts the program hidden, with the pipes as its standard handles when there are any. A
+// program without a folder is found by the usual search for executables.
+OwnedProcess CreateServerProcess(const std::wstring& program, const std::wstring& command_line,
+                                 const ServerPipes& pipes) {
+  const bool piped = pipes.output.valid();
   const InheritedHandles inherited(
       piped ? std::vector<HANDLE>{pipes.input_read.get(), pipes.output_write.get()} : std::vector<HANDLE>());
-
   STARTUPINFOEXW startup = {};
   startup.StartupInfo.cb = sizeof(startup.StartupInfo);
   startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
@@ -210,25 +219,39 @@ StartedServer StartServer(const std::wstring& executable, const std::wstring& co
       flags = EXTENDED_STARTUPINFO_PRESENT;
     }
   }
+  const bool searched = program.find_first_of(L"\\/") == std::wstring::npos;
   PROCESS_INFORMATION started = {};
   // cmdLine is modified by CreateProcessW so must be writable.
   std::vector<wchar_t> writable(command_line.begin(), command_line.end());
   writable.push_back(L'\0');
-  if (!CreateProcessW(executable.empty() ? nullptr : executable.c_str(), writable.data(), nullptr, nullptr,
-                      piped, flags, nullptr, nullptr, &startup.StartupInfo, &started)) {
+  if (!CreateProcessW(searched ? nullptr : program.c_str(), writable.data(), nullptr, nullptr, piped, flags, nullptr,
+                      nullptr, &startup.StartupInfo, &started)) {
     const DWORD error = GetLastError();
-    throw SystemError(error, executable.empty() ? java_runtime::kSearchPathExecutable : executable);
+    throw SystemError(error, program);
   }
-  // Only the process handle is kept, for the launcher's wait.
-  OwnedProcess server{UniqueKernelHandle(started.hProcess), UniqueKernelHandle(started.hThread),
-                      started.dwProcessId};
+  return OwnedProcess{UniqueKernelHandle(started.hProcess), UniqueKernelHandle(started.hThread)};
+}
+
+// Places the writing end of the server's input in the server itself.
+void HandOverInput(const OwnedProcess& server, const ServerPipes& pipes) {
   HANDLE in_server = nullptr;
-  if (piped && !DuplicateHandle(GetCurrentProcess(), pipes.input_write.get(), server.process.get(), &in_server, 0,
-                                FALSE, DUPLICATE_SAME_ACCESS)) {
+  if (pipes.input_write && !DuplicateHandle(GetCurrentProcess(), pipes.input_write.get(), server.process.get(),
+                                            &in_server, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
     const DWORD error = GetLastError();
     Trace(L"the server's input ends with the launcher: error " + DecimalText(error));
   }
-  // The server's ends of the pipes close here: only the server holds them now.
+}
+
+}  // namespace
+
+StartedServer StartServer(const std::wstring& program, const std::wstring& command_line,
+                          const std::wstring& app_directory) {
+  EnterWorkingFolder(app_directory);
+  ServerPipes pipes = PipesForServer();
+  OwnedProcess server = CreateServerProcess(program, command_line, pipes);
+  HandOverInput(server, pipes);
+  // The server's ends of the pipes close here: only the server holds them now. Only the
+  // process handle is kept, for the launcher's wait.
   return StartedServer{std::move(server.process), std::move(pipes.output)};
 }
 

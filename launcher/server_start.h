@@ -34,11 +34,10 @@ struct StartedServer {
 // then starts the command line with its window hidden and returns as soon as the process
 // exists. The server gets a console of its own, hidden; its output and error go to a pipe
 // the launcher reads, and a read of its input waits, as on a console nobody types into. It
-// inherits no other handle, and its environment is the launcher's. With an executable,
-// exactly that program is started; without one, the first word of the command line is
-// found by the usual search. Raises RuntimeError, naming the folder or the program, when
-// either step fails.
-StartedServer StartServer(const std::wstring& executable, const std::wstring& command_line,
+// inherits no other handle, and its environment is the launcher's. A program with a folder
+// is started exactly; one without ("java") is found by the usual search. Raises
+// RuntimeError, naming the folder or the program, when either step fails.
+StartedServer StartServer(const std::wstring& program, const std::wstring& command_line,
                           const std::wstring& app_directory);
 
 // How the server fared while the launcher waited for it.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/path.h"
 #include "base/product.h"
 #include "base/text.h"
 #include "launcher/server_command.h"
@@ -24,18 +25,13 @@ std::wstring SecondsText(unsigned long long milliseconds) {
          DecimalText(static_cast<long long>(tenths % 10)) + L" seconds";
 }
 
-// Characters that must not reach a message box: C0 and C1 controls, and the bidirectional
-// overrides and isolates, which would let the quote reorder the text around it.
-bool IsHidden(wchar_t c) {
-  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-}
-
-// The server's words as lines: filtered, without trailing blanks, blank lines dropped.
-// A lone carriage return ends a line too.
+// The server's words as lines: visible, without trailing blanks, blank lines dropped. A lone
+// carriage return ends a line too.
 std::vector<std::wstring> Lines(const std::wstring& said) {
   std::vector<std::wstring> lines;
   std::wstring line;
   auto end_line = [&] {
+    line = Visible(line);
     const std::size_t last = line.find_last_not_of(L' ');
     if (last != std::wstring::npos) lines.push_back(line.substr(0, last + 1));
     line.clear();
@@ -45,7 +41,7 @@ std::vector<std::wstring> Lines(const std::wstring& said) {
       end_line();
     } else if (c == L'\t') {
       line.append(4, L' ');
-    } else if (!IsHidden(c)) {
+    } else {
       line += c;
     }
   }
@@ -101,11 +97,8 @@ struct Said {
   const ServerRun& run;
 };
 
-// A folder for the text: without its final separator, shortened when very long.
-std::wstring Shown(std::wstring folder) {
-  if (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
-  return Abbreviated(folder);
-}
+// A folder for the text: as a folder path, shortened when very long.
+std::wstring Shown(const std::wstring& folder) { return Displayed(FolderPath(folder)); }
 
 std::wstring InFolder(const std::wstring& folder, const std::wstring& name) {
   if (folder.empty() || folder.back() == L'\\') return folder + name;
@@ -144,7 +137,7 @@ std::wstring SerialLibrarySentence(const std::wstring& line, const ServerRun& ru
            L"Win32com.dll: install the 32-bit (x86) Java Runtime Environment 8.";
   }
   const std::wstring bin =
-      run.java_home.empty() ? DirectoryOfModule(run.program) : java_runtime::NativeLibraryFolder(run.java_home);
+      run.java_home.empty() ? ParentFolder(run.program) : java_runtime::NativeLibraryFolder(run.java_home);
   return L"The serial-port library Win32com.dll is missing or damaged in the Java runtime's bin folder" +
          (bin.empty() ? std::wstring() : L" (" + Shown(bin) + L")") + L": copy it there again from " +
          kSupportFolder + L".";
@@ -182,8 +175,6 @@ unsigned ClassFileRelease(const std::vector<std::wstring>& lines) {
   }
   return 0;
 }
-
-bool SameFolder(const std::wstring& a, const std::wstring& b) { return AsciiLowerCase(a) == AsciiLowerCase(b); }
 
 // Tessary takes the first runtime registered that is recent enough. When that one is older
 // than the server needs and a runtime that is new enough is registered after it, removing
@@ -333,7 +324,7 @@ std::wstring ServerStoppedMessage(std::uint32_t exit_code, unsigned long long ra
   if (exit_code > 0xFFFF) code += L" (" + HexText(exit_code) + L")";
   std::wstring message = L"The Quorlane server stopped right after it was started.\r\n"
                          L"It ran for " + SecondsText(ran_milliseconds) + L" and ended with exit code " + code +
-                         L".\r\nProgram: " + Abbreviated(run.program) + L"\r\n";
+                         L".\r\nProgram: " + Displayed(run.program) + L"\r\n";
   const std::vector<std::wstring> quoted = QuotedLines(said);
   if (!quoted.empty()) message += QuoteText(quoted);
   const std::wstring meaning = WhatTheServerSaidMeans(said, run);

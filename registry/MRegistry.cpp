@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "base/diagnostics.h"
 #include "base/runtime_error.h"
 #include "base/unique_handle.h"
+#include "base/win_error.h"
 
 namespace tessary {
 namespace {
@@ -58,8 +60,13 @@ RegistryValue ReadRegistryValue(HKEY root, const std::wstring& key_path, const s
     size = static_cast<DWORD>(buffer.size());
     status = RegQueryValueExW(key.get(), value_name.c_str(), nullptr, &type, buffer.data(), &size);
   }
-  // A missing value, or one that would not hold still, reads like a value of no type.
-  if (status != ERROR_SUCCESS) throw UnsupportedValueType();
+  // A missing value, or one that would not hold still, reads like a value of no type; why it
+  // could not be read (missing, access denied ...) goes to the debugger output.
+  if (status != ERROR_SUCCESS) {
+    Trace(L"the value " + value_name + L" of " + key_path + L" cannot be read: " +
+          SystemMessage(static_cast<unsigned long>(status)));
+    throw UnsupportedValueType();
+  }
   return DecodeRegistryValue(type, buffer.data(), buffer.size(), size);
 }
 

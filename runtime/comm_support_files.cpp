@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "base/diagnostics.h"
+#include "base/path.h"
 #include "base/product.h"
 #include "base/runtime_error.h"
 #include "base/seams.h"
@@ -26,7 +27,7 @@ struct SupportFile {
 
 // In this order; the first failure stops the walk.
 const SupportFile SupportFileTable[] = {
-    {L"Comm.jar", java_runtime::ExtensionFolder},
+    {L"Comm.jar", java_runtime::ExtensionFolder},  // the serial-port extension itself
     {L"javax.comm.properties", java_runtime::LibraryFolder},
     {L"Win32com.dll", java_runtime::NativeLibraryFolder},
     {L"jdc.jar", java_runtime::ExtensionFolder},
@@ -73,20 +74,17 @@ bool IsRunning(DWORD pid) {
 // Removes what an earlier launcher left when it was stopped in the middle of a copy. A
 // copy whose writer still runs is left alone: that launcher may have written it whole
 // and be about to rename it. A name with this process's id is an earlier process's.
-void RemoveAbandonedCopies(const std::wstring& target) {
-  const std::wstring pattern = target + L".*" + kPartialSuffix;
+void RemoveAbandonedCopies(const std::wstring& folder, const std::wstring& name) {
+  const std::wstring pattern = folder + name + L".*" + kPartialSuffix;
   WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  const std::size_t name_start = target.find_last_of(L'\\') + 1;
-  const std::wstring folder = target.substr(0, name_start);
+  const UniqueFind search(FindFirstFileW(pattern.c_str(), &found));
+  if (!search) return;
   do {
     if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
-    const DWORD writer = WriterOfPartialCopy(found.cFileName, target.size() - name_start);
+    const DWORD writer = WriterOfPartialCopy(found.cFileName, name.size());
     if (writer != 0 && writer != GetCurrentProcessId() && IsRunning(writer)) continue;
     DeletePartialCopy(folder + found.cFileName);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+  } while (FindNextFileW(search.get(), &found));
 }
 
 bool CanRead(const std::wstring& path) {
@@ -104,21 +102,19 @@ bool RunsAsAdministrator() {
          elevation.TokenIsElevated != 0;
 }
 
-// A failure to write the target, with what the operator can do about it.
-RuntimeError TargetError(DWORD error, const std::wstring& target) {
-  RuntimeError failure = SystemError(error, target);
-  if (error == ERROR_ACCESS_DENIED) {
-    const std::wstring folder = target.substr(0, target.find_last_of(L'\\'));
-    return RuntimeError(failure.number(),
-                        failure.description() + L"\r\n" + WriteRefusedAdvice(RunsAsAdministrator(), folder));
-  }
-  return failure;
+// A failure to write into the folder, with what the operator can do about it.
+RuntimeError TargetError(DWORD error, const std::wstring& folder, const std::wstring& name) {
+  RuntimeError failure = SystemError(error, folder + name);
+  if (error != ERROR_ACCESS_DENIED) return failure;
+  return RuntimeError(failure.number(),
+                      failure.description() + L"\r\n" + WriteRefusedAdvice(RunsAsAdministrator(), FolderPath(folder)));
 }
 
-// Copies source to target so that target either does not exist or holds the whole file:
-// the bytes go to a temporary file beside the target, which is then renamed in one step.
-void CopyWhole(const std::wstring& source, const std::wstring& target) {
-  RemoveAbandonedCopies(target);
+// Copies source to folder\name so that the file either does not exist or is whole: the bytes
+// go to a temporary file beside it, which is then renamed in one step.
+void CopyWhole(const std::wstring& source, const std::wstring& folder, const std::wstring& name) {
+  RemoveAbandonedCopies(folder, name);
+  const std::wstring target = folder + name;
   const std::wstring partial = target + L"." + DecimalText(GetCurrentProcessId()) + kPartialSuffix;
   if (!CopyFileW(source.c_str(), partial.c_str(), FALSE)) {
     const DWORD error = GetLastError();
@@ -126,14 +122,14 @@ void CopyWhole(const std::wstring& source, const std::wstring& target) {
     // Name the file the user can do something about: the source when it cannot be read
     // (missing, a folder, locked or forbidden), otherwise the place it was to go to.
     if (!CanRead(source)) throw SystemError(error, source);
-    throw TargetError(error, target);
+    throw TargetError(error, folder, name);
   }
   if (!MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
     const DWORD error = GetLastError();
     DeletePartialCopy(partial);
     // Another launcher may have put the whole file in place meanwhile.
     if (FileExists(target)) return;
-    throw TargetError(error, target);
+    throw TargetError(error, folder, name);
   }
 }
 
@@ -142,16 +138,21 @@ void CopyWhole(const std::wstring& source, const std::wstring& target) {
 void InstallCommSupportFilesFrom(const std::wstring& support_folder, const std::wstring& java_home) {
   try {
     for (const SupportFile& file : SupportFileTable) {
-      const std::wstring target = file.folder(java_home) + file.name;
-      if (FileExists(target)) continue;  // never replaced, read or compared
-      Trace(L"copying " + support_folder + file.name + L" to " + target);
-      CopyWhole(support_folder + file.name, target);
+      const std::wstring folder = file.folder(java_home);
+      if (FileExists(folder + file.name)) continue;  // never replaced, read or compared
+      Trace(L"copying " + support_folder + file.name + L" to " + folder);
+      CopyWhole(support_folder + file.name, folder, file.name);
     }
   } catch (const RuntimeError& error) {
     Trace(L"support file copy failed: " + error.description());
     ShowMessage(error.description());
     ShowMessage(kCopyFailedMessage);
   }
+}
+
+bool CommJarMissing(const std::wstring& java_home) {
+  const SupportFile& comm_jar = SupportFileTable[0];
+  return !FileExists(comm_jar.folder(java_home) + comm_jar.name);
 }
 
 void InstallCommSupportFiles(const std::wstring& java_home) {

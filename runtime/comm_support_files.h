@@ -13,6 +13,9 @@ void InstallCommSupportFiles(const std::wstring& java_home);
 // The same with another support folder (ending in a separator), for tests.
 void InstallCommSupportFilesFrom(const std::wstring& support_folder, const std::wstring& java_home);
 
+// True when the runtime lacks Comm.jar, the serial-port extension itself.
+bool CommJarMissing(const std::wstring& java_home);
+
 // What to do when Windows refused to let the launcher write a support file into the
 // runtime's folder. Runtimes live under Program Files, which a standard run may not write
 // to; a run as administrator can, unless a policy or security software refuses even that.

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "base/path.h"
 #include "base/text.h"
 
 namespace tessary {
@@ -41,17 +42,6 @@ bool IsRuntime(const FoundJava& java) {
       break;
   }
   return AsciiLowerCase(java.key_name).find(L"jre") != std::wstring::npos;
-}
-
-// Folders compare alike whatever the case of their ASCII letters and their separators.
-wchar_t FolderCharacter(wchar_t c) {
-  if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c - L'A' + L'a');
-  return c == L'/' ? L'\\' : c;
-}
-bool SameFolder(const std::wstring& a, const std::wstring& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-           return FolderCharacter(x) == FolderCharacter(y);
-         });
 }
 
 std::wstring Reason(const Installation& installation) {
@@ -103,16 +93,8 @@ std::wstring Remedy(const Installation& first) {
 
 }  // namespace
 
-std::wstring InstallationFolder(const std::wstring& home) {
-  std::size_t end = home.size();
-  while (end > 0 && (home[end - 1] == L'\\' || home[end - 1] == L'/')) --end;
-  // "C:" alone names the drive's current folder, not its root.
-  if (end > 0 && end < home.size() && home[end - 1] == L':') ++end;
-  return home.substr(0, end);
-}
-
 bool AddFoundJava(std::vector<FoundJava>& found, FoundJava java) {
-  java.home = InstallationFolder(java.home);
+  java.home = FolderPath(java.home);
   for (FoundJava& listed : found) {
     if (SameFolder(listed.home, java.home)) {
       if (java.under == FoundUnder::kLocalMachine) listed.under = FoundUnder::kLocalMachine;
@@ -161,7 +143,7 @@ std::wstring ReleaseFileVersion(const std::string& release_file) {
 std::wstring UnusedJavaMessage(const std::vector<FoundJava>& found) {
   std::vector<Installation> installations;
   for (const FoundJava& java : found) {
-    const std::wstring folder = InstallationFolder(java.home);
+    const std::wstring folder = FolderPath(java.home);
     const std::wstring version = java.release_version.empty() ? java.key_name : java.release_version;
     const unsigned feature = java_runtime::FeatureRelease(version);
     if (folder.empty() || !java_runtime::IsUsableHome(folder) || (java.bits != 32 && java.bits != 64) ||
@@ -199,7 +181,7 @@ std::wstring UnusedJavaMessage(const std::vector<FoundJava>& found) {
   std::wstring text = L"Tessary found Java on this computer that it cannot use:\r\n";
   for (std::size_t i = 0; i < installations.size() && i < kNamedAtMost; ++i) {
     const Installation& installation = installations[i];
-    text += L"\r\n" + installation.what + L"\r\n" + Abbreviated(installation.folder) + L"\r\n" +
+    text += L"\r\n" + installation.what + L"\r\n" + Displayed(installation.folder) + L"\r\n" +
             Reason(installation) + L"\r\n";
   }
   if (installations.size() > kNamedAtMost) {

@@ -35,9 +35,6 @@ inline constexpr std::size_t kInstallationsExaminedAtMost = 32;
 inline constexpr std::size_t kReleaseFileBytes = 8192;
 inline constexpr std::size_t kExecutableHeaderBytes = 4096;
 
-// The home as a folder path: without trailing separators, except for a drive root's own.
-std::wstring InstallationFolder(const std::wstring& home);
-
 // Adds the installation unless one with the same folder, whatever the case of its ASCII letters
 // and its separators, is listed already; that one keeps its registration, and counts as found
 // under HKEY_LOCAL_MACHINE if this one was. True when it was added.

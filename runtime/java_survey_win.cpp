@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/diagnostics.h"
+#include "base/path.h"
 #include "base/runtime_error.h"
 #include "base/seams.h"
 #include "base/text.h"
@@ -78,7 +79,7 @@ void Survey(HKEY root, RegistryView view, FoundUnder under, const JavaRegistrati
     try {
       const RegistryValue value = ReadRegistryValue(root, key.path, registration.home_value, std::nullopt, view);
       const auto* home = std::get_if<std::wstring>(&value);
-      const std::wstring folder = home != nullptr ? InstallationFolder(*home) : std::wstring();
+      const std::wstring folder = home != nullptr ? FolderPath(*home) : std::wstring();
       if (folder.empty() || !java_runtime::IsUsableHome(folder)) {
         Trace(L"passed over " + key.path + L": its " + registration.home_value + L" is no folder path");
         continue;

@@ -45,7 +45,6 @@ void LocateJavaRuntimeIn(HKEY root) {
       ShowMessage(kNotInstalledMessage);
       ExplainUnusedJava(root);
       EndProcess(ExitCode::kNoJavaRuntime);
-      return;
     }
 
     const std::vector<std::wstring> versions = ListRegistrySubkeys(root, java_runtime::kRegistryKey);
@@ -65,13 +64,12 @@ void LocateJavaRuntimeIn(HKEY root) {
       ShowMessage(kNoRecentVersionMessage);
       ExplainUnusedJava(root);
       EndProcess(ExitCode::kNoRecentJavaRuntime);
-      return;
     }
 
     const std::wstring home = HomeText(
         ReadRegistryValue(root, java_runtime::VersionKeyPath(*chosen), java_runtime::kHomeValueName));
     if (!java_runtime::IsUsableHome(home)) {
-      throw RuntimeError(kErrorTypeMismatch, L"The JavaHome value of Java Runtime Environment " + *chosen +
+      throw RuntimeError(kErrorTypeMismatch, L"The JavaHome value of Java Runtime Environment " + Displayed(*chosen) +
                                                  L" is not a folder path:\r\n" + Displayed(home));
     }
     Trace(L"Java runtime " + *chosen + L" chosen, home \"" + Displayed(home) + L"\"" +

@@ -68,12 +68,12 @@ TEST(UnusedJavaMessage, NamesEachInstallationWhyAndTheStepForTheMostUsableOne) {
         L"user only, install it again for all users of the PC and add \"JavaSoft (Oracle) registry keys\"; this needs "
         L"an administrator."}},
       // Named by key: 1.5 is recent, 1.4.2 is not, 1.9 is Java 9; a number glued to letters names no
-      // version, and a key name's control characters are shown as such.
+      // version, and a key name's control characters and bidi overrides are left out.
       {"versions from key names", {Found(kJre, L"1.4.2", L"C:\\j142", "", kX64), Found(kJre, L"1.5", L"C:\\j15", "", kX64),
                                    Found(kJre, L"1.9", L"C:\\j19", "", kX86),
-                                   Found(kJre, L"jre-x64-8\r\n", L"C:\\x64-8", "", kX64)},
+                                   Found(kJre, L"jre-x64-8\r\n\x202E", L"C:\\x64-8", "", kX64)},
        {L"Java Runtime Environment 1.5 (64-bit)", L"C:\\j15", k64Bit,
-        L"Java Runtime Environment jre-x64-8\xFFFD\xFFFD (64-bit)", L"C:\\x64-8", k64Bit,
+        L"Java Runtime Environment jre-x64-8 (64-bit)", L"C:\\x64-8", k64Bit,
         L"Java Runtime Environment 1.9 (32-bit)", L"C:\\j19", kTooNew,
         L"Install the 32-bit (x86) Java Runtime Environment 8 as well; the 64-bit Java can stay."}},
       // The release file overrides the name; one that says nothing usable does not.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "../support/windows_argv.h"
+#include "base/path.h"
 
 namespace tessary {
 namespace {
@@ -74,12 +75,12 @@ TEST(ServerCommandLine, SplitsIntoRuntimeOptionOneClassPathAndMainClass) {
   }
 }
 
-TEST(ServerExecutable, IsTheRuntimesOwnJavaOrNothingForTheSearchPath) {
-  EXPECT_EQ(ServerExecutable(L""), L"");
-  EXPECT_EQ(ServerExecutable(L"C:\\Program Files\\Java\\jre6"), L"C:\\Program Files\\Java\\jre6\\bin\\java.exe");
+TEST(ServerProgram, IsTheRuntimesOwnJavaOrJavaFromTheSearchPath) {
+  EXPECT_EQ(ServerProgram(L""), L"java");
+  EXPECT_EQ(ServerProgram(L"C:\\Program Files\\Java\\jre6"), L"C:\\Program Files\\Java\\jre6\\bin\\java.exe");
 }
 
-TEST(DirectoryOfModule, DropsTheFileNameAndKeepsADriveRootsSeparator) {
+TEST(ParentFolder, DropsTheFileNameAndKeepsADriveRootsSeparator) {
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
       {L"C:\\Srv\\Tessary.exe", L"C:\\Srv"},
       {L"C:\\Tessary.exe", L"C:\\"},
@@ -88,7 +89,7 @@ TEST(DirectoryOfModule, DropsTheFileNameAndKeepsADriveRootsSeparator) {
       {L"\\\\server\\share\\Tessary.exe", L"\\\\server\\share"},
       {L"Tessary.exe", L""},
   };
-  for (const auto& [module, directory] : cases) EXPECT_EQ(DirectoryOfModule(module), directory);
+  for (const auto& [module, directory] : cases) EXPECT_EQ(ParentFolder(module), directory);
 }
 
 }  // namespace

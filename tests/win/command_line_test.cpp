@@ -88,9 +88,7 @@ TEST(CommandLine, TheServerReceivesExactlyFourArguments) {
     EXPECT_TRUE(argv == expected) << Printable(line) << "\n  split: " << Join(argv);
     EXPECT_TRUE(SplitWindowsCommandLine(line) == argv) << Printable(line);
     // The program the process is created from is the one its first argument names.
-    if (!c.home.empty()) {
-      EXPECT_EQ(Printable(ServerExecutable(c.home)), Printable(argv.at(0)));
-    }
+    EXPECT_EQ(Printable(ServerProgram(c.home)), Printable(argv.at(0)));
   }
 }
 

@@ -57,7 +57,7 @@ TEST(StartServer, AMissingProgramOrFolderIsNamedInTheError) {
   CreateDirectoryW(folder.c_str(), nullptr);
   const std::pair<std::wstring, std::wstring> cases[] = {
       {folder + L"\\jre\\bin\\java.exe", folder},
-      {std::wstring(), folder},  // "java" on the search path, where there is none
+      {L"java", folder},  // on the search path, where there is none
       {folder + L"\\jre\\bin\\java.exe", folder + L"\\no such folder"},
   };
   for (const auto& [program, directory] : cases) {
@@ -65,9 +65,7 @@ TEST(StartServer, AMissingProgramOrFolderIsNamedInTheError) {
       StartServer(program, L"java -classpath x Quorlane.Frame11", directory);
       ADD_FAILURE() << "started";
     } catch (const RuntimeError& error) {
-      const std::wstring& named = directory.find(L"no such") != std::wstring::npos
-                                      ? directory
-                                      : (program.empty() ? std::wstring(L"java") : program);
+      const std::wstring& named = directory.find(L"no such") != std::wstring::npos ? directory : program;
       const std::wstring& text = error.description();
       EXPECT_EQ(text.substr(text.size() - named.size()), named);
       EXPECT_NE(error.number(), 0);
