@@ -2,21 +2,13 @@
 
 #include "base/runtime_error.h"
 #include "registry/registry_value.h"
+#include "tests/support/utf16.h"
 
 namespace tessary {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes Utf16(const std::wstring& text, bool terminated) {
-  Bytes bytes;
-  for (wchar_t c : text) {
-    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
-  }
-  if (terminated) bytes.insert(bytes.end(), {0, 0});
-  return bytes;
-}
+using test_support::Utf16;
 
 RegistryValue Decode(std::uint32_t type, const Bytes& bytes, size_t reported) {
   return DecodeRegistryValue(type, bytes.data(), bytes.size(), reported);

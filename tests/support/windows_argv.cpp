@@ -85,4 +85,10 @@ std::string Printable(const std::wstring& text) {
   return printable;
 }
 
+std::string Join(const std::vector<std::wstring>& texts) {
+  std::string joined;
+  for (const std::wstring& text : texts) joined += "[" + Printable(text) + "] ";
+  return joined;
+}
+
 }  // namespace tessary::test_support

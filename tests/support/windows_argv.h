@@ -13,6 +13,9 @@ std::vector<std::wstring> SplitWindowsCommandLine(const std::wstring& command_li
 // The text in ASCII for test messages, other characters as \uXXXX.
 std::string Printable(const std::wstring& text);
 
+// The texts for test messages, each in brackets and as Printable writes it.
+std::string Join(const std::vector<std::wstring>& texts);
+
 }  // namespace tessary::test_support
 
 #endif  // TESSARY_TESTS_SUPPORT_WINDOWS_ARGV_H_

@@ -12,6 +12,7 @@
 namespace tessary {
 namespace {
 
+using test_support::Join;
 using test_support::Printable;
 using test_support::SplitWindowsCommandLine;
 
@@ -27,12 +28,6 @@ std::vector<std::wstring> SystemSplit(const std::wstring& line) {
   argv.assign(arguments, arguments + count);
   LocalFree(arguments);
   return argv;
-}
-
-std::string Join(const std::vector<std::wstring>& texts) {
-  std::string joined;
-  for (const std::wstring& text : texts) joined += "[" + Printable(text) + "] ";
-  return joined;
 }
 
 TEST(CommandLine, SplitsLikeCommandLineToArgvW) {

@@ -13,12 +13,18 @@
 #include "runtime/java_runtime.h"
 #include "runtime/mod_main.h"
 #include "test_seams.h"
+#include "tests/support/utf16.h"
+#include "tests/support/win_files.h"
 #include "tests/support/windows_argv.h"
 
 namespace tessary {
 namespace {
 
+using test_support::Join;
+using test_support::MakeFolders;
 using test_support::Printable;
+using test_support::RemoveTree;
+using test_support::Utf16;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr wchar_t kJavaSoftKey[] = L"SOFTWARE\\JavaSoft";
@@ -28,42 +34,6 @@ const std::wstring kNotInstalled =
     L"Please refer installtion guide of Halvery for further help";
 const std::wstring kNoRecentVersion = L"Java Runtime Environment version 1.5 or higher version is not avaiable";
 const std::wstring kSearchFailed = L"Error While Searching JVM on Your Machine";
-
-Bytes Utf16(const std::wstring& text) {
-  const auto* first = reinterpret_cast<const std::uint8_t*>(text.c_str());
-  return Bytes(first, first + (text.size() + 1) * sizeof(wchar_t));
-}
-
-std::string Join(const std::vector<std::wstring>& texts) {
-  std::string joined;
-  for (const std::wstring& text : texts) joined += "[" + Printable(text) + "] ";
-  return joined;
-}
-
-void MakeFolders(const std::wstring& path) {
-  for (size_t at = path.find(L'\\', 3);; at = path.find(L'\\', at + 1)) {
-    CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
-    if (at == std::wstring::npos) break;
-  }
-}
-
-void RemoveTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring path = folder + L"\\" + found.cFileName;
-      if (found.cFileName[0] == L'.') continue;  // only . and .. here
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
-      } else {
-        DeleteFileW(path.c_str());
-      }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryW(folder.c_str());
-}
 
 void MakeEquippedHome(const std::wstring& home) {
   MakeFolders(java_runtime::ExtensionFolder(home));

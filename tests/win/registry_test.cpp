@@ -10,20 +10,17 @@
 
 #include "base/runtime_error.h"
 #include "registry/MRegistry.h"
+#include "tests/support/utf16.h"
 #include "tests/support/windows_argv.h"
 
 namespace tessary {
 namespace {
 
 using test_support::Printable;
+using test_support::Utf16;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr wchar_t kTestKey[] = L"Software\\TessaryTests\\Registry";
-
-Bytes Utf16(const std::wstring& text, bool terminated = true) {
-  const auto* first = reinterpret_cast<const std::uint8_t*>(text.c_str());
-  return Bytes(first, first + (text.size() + (terminated ? 1 : 0)) * sizeof(wchar_t));
-}
 
 std::string Describe(const RegistryValue& value) {
   if (const auto* text = std::get_if<std::wstring>(&value)) {

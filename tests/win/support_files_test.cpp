@@ -11,13 +11,18 @@
 #include "runtime/comm_support_files.h"
 #include "runtime/mod_main.h"
 #include "test_seams.h"
+#include "tests/support/win_files.h"
 #include "tests/support/windows_argv.h"
 
 namespace tessary {
 namespace {
 
+using test_support::Join;
+using test_support::ListTree;
+using test_support::MakeFolders;
 using test_support::Printable;
 using test_support::RecordingSeams;
+using test_support::RemoveTree;
 
 // The support files by their place in a runtime home, in the order they are installed.
 const std::wstring kCommJar = L"lib\\ext\\Comm.jar";
@@ -39,13 +44,6 @@ std::string SourceBytes(const std::wstring& name) {
 }
 std::string OldBytes(const std::wstring& name) { return "an older " + Printable(name); }
 
-void MakeFolders(const std::wstring& path) {
-  for (size_t at = path.find(L'\\', 3);; at = path.find(L'\\', at + 1)) {
-    CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
-    if (at == std::wstring::npos) break;
-  }
-}
-
 void PutFile(const std::wstring& path, const std::string& content, const FILETIME* written_at = nullptr) {
   const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE) << Printable(path);
@@ -63,40 +61,6 @@ std::optional<std::string> ReadAll(const std::wstring& path) {
   ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
   CloseHandle(file);
   return content;
-}
-
-// Every file and folder under the folder, by relative path; folders end in a separator.
-void ListTree(const std::wstring& folder, const std::wstring& prefix, std::vector<std::wstring>& listing) {
-  WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring name = found.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      listing.push_back(prefix + name + L"\\");
-      ListTree(folder + L"\\" + name, prefix + name + L"\\", listing);
-    } else {
-      listing.push_back(prefix + name);
-    }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-}
-
-void RemoveTree(const std::wstring& folder) {
-  std::vector<std::wstring> listing;
-  ListTree(folder, L"", listing);
-  // Deepest first: a folder's contents are listed after it.
-  for (auto entry = listing.rbegin(); entry != listing.rend(); ++entry) {
-    const std::wstring path = folder + L"\\" + *entry;
-    if (entry->back() == L'\\') {
-      RemoveDirectoryW(path.c_str());
-    } else {
-      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileW(path.c_str());
-    }
-  }
-  RemoveDirectoryW(folder.c_str());
 }
 
 // The system's text for an error, as Wine or Windows words it, written out here so that a
@@ -117,12 +81,6 @@ bool IsSystemText(DWORD error, const std::wstring& text) {
     if (known.error == error) return text == known.wine || text == known.windows;
   }
   return false;
-}
-
-std::string Join(const std::vector<std::wstring>& texts) {
-  std::string joined;
-  for (const std::wstring& text : texts) joined += "[" + Printable(text) + "] ";
-  return joined;
 }
 
 class SupportFilesTest : public ::testing::Test {
