@@ -103,38 +103,44 @@ TEST_F(SupportFilesTest, CopiesWhatIsMissingAndStopsAtTheFirstFailure) {
     const char* what;
     std::vector<std::wstring> folders;          // in the home, made beforehand
     bool support_folder;                        // whether the support folder exists
-    std::vector<std::wstring> missing_sources;  // support files not in it
-    std::vector<std::wstring> present;          // support files already in the home, with other bytes
-    std::vector<std::wstring> leftovers;        // partial copies an earlier, stopped launcher left
-    std::vector<std::wstring> copied;
-    DWORD error;           // of the first message; 0 when nothing is shown
-    std::wstring subject;  // the path the first message names, under the test folder
+    std::vector<std::wstring> missing_sources = {};  // support files not in it
+    std::vector<std::wstring> present = {};          // support files already in the home, with other bytes
+    std::vector<std::wstring> leftovers = {};        // partial copies an earlier, stopped launcher left
+    std::vector<std::wstring> copied = {};
+    DWORD error = 0;            // of the first message; 0 when nothing is shown
+    std::wstring subject = {};  // the path the first message names, under the test folder
     bool read_only_sources = false;
     const wchar_t* locked_source = nullptr;  // held open without sharing during the copy
   } cases[] = {
-      {"all missing", kFolders, true, {}, {}, {}, {kCommJar, kProperties, kNativeLibrary, kJdcJar}, 0, L""},
-      {"only the native library missing", kFolders, true, {}, {kCommJar, kProperties, kJdcJar}, {}, {kNativeLibrary},
-       0, L""},
-      {"all present, no support folder", kFolders, false, {}, {kCommJar, kProperties, kNativeLibrary, kJdcJar}, {},
-       {}, 0, L""},
-      {"abandoned copies removed", kFolders, true, {}, {kProperties},
-       {L"lib\\ext\\Comm.jar.1234.tessary-partial", L"bin\\Win32com.dll.99999.tessary-partial"},
-       {kCommJar, kNativeLibrary, kJdcJar}, 0, L""},
-      {"no support folder", kFolders, false, {}, {}, {}, {}, ERROR_PATH_NOT_FOUND, L"support\\Comm.jar"},
+      {.what = "all missing", .folders = kFolders, .support_folder = true,
+       .copied = {kCommJar, kProperties, kNativeLibrary, kJdcJar}},
+      {.what = "only the native library missing", .folders = kFolders, .support_folder = true,
+       .present = {kCommJar, kProperties, kJdcJar}, .copied = {kNativeLibrary}},
+      {.what = "all present, no support folder", .folders = kFolders, .support_folder = false,
+       .present = {kCommJar, kProperties, kNativeLibrary, kJdcJar}},
+      {.what = "abandoned copies removed", .folders = kFolders, .support_folder = true, .present = {kProperties},
+       .leftovers = {L"lib\\ext\\Comm.jar.1234.tessary-partial", L"bin\\Win32com.dll.99999.tessary-partial"},
+       .copied = {kCommJar, kNativeLibrary, kJdcJar}},
+      {.what = "no support folder", .folders = kFolders, .support_folder = false, .error = ERROR_PATH_NOT_FOUND,
+       .subject = L"support\\Comm.jar"},
       // javax.comm.properties could be copied, but the walk stops at Comm.jar.
-      {"no Comm.jar to copy", kFolders, true, {L"Comm.jar"}, {}, {}, {}, ERROR_FILE_NOT_FOUND, L"support\\Comm.jar"},
-      {"runtime without bin", {L"lib", L"lib\\ext"}, true, {}, {}, {}, {kCommJar, kProperties}, ERROR_PATH_NOT_FOUND,
-       L"jre\\bin\\Win32com.dll"},
-      {"runtime without lib\\ext", {L"lib", L"bin"}, true, {}, {}, {}, {}, ERROR_PATH_NOT_FOUND,
-       L"jre\\lib\\ext\\Comm.jar"},
-      {"a folder in the native library's place", {L"lib", L"lib\\ext", L"bin", L"bin\\Win32com.dll"}, true, {}, {},
-       {}, {kCommJar, kProperties}, ERROR_ALREADY_EXISTS, L"jre\\bin\\Win32com.dll"},
+      {.what = "no Comm.jar to copy", .folders = kFolders, .support_folder = true, .missing_sources = {L"Comm.jar"},
+       .error = ERROR_FILE_NOT_FOUND, .subject = L"support\\Comm.jar"},
+      {.what = "runtime without bin", .folders = {L"lib", L"lib\\ext"}, .support_folder = true,
+       .copied = {kCommJar, kProperties}, .error = ERROR_PATH_NOT_FOUND, .subject = L"jre\\bin\\Win32com.dll"},
+      {.what = "runtime without lib\\ext", .folders = {L"lib", L"bin"}, .support_folder = true,
+       .error = ERROR_PATH_NOT_FOUND, .subject = L"jre\\lib\\ext\\Comm.jar"},
+      {.what = "a folder in the native library's place", .folders = {L"lib", L"lib\\ext", L"bin", L"bin\\Win32com.dll"},
+       .support_folder = true, .copied = {kCommJar, kProperties}, .error = ERROR_ALREADY_EXISTS,
+       .subject = L"jre\\bin\\Win32com.dll"},
       // The partial copies are read-only like their sources, and must go all the same.
-      {"read-only sources, then a folder in the way", {L"lib", L"lib\\ext", L"bin", L"bin\\Win32com.dll"}, true,
-       {}, {}, {L"lib\\ext\\Comm.jar.99999.tessary-partial"}, {kCommJar, kProperties}, ERROR_ALREADY_EXISTS,
-       L"jre\\bin\\Win32com.dll", true},
-      {"a source another program holds", kFolders, true, {}, {}, {}, {kCommJar}, ERROR_SHARING_VIOLATION,
-       L"support\\javax.comm.properties", false, L"javax.comm.properties"},
+      {.what = "read-only sources, then a folder in the way",
+       .folders = {L"lib", L"lib\\ext", L"bin", L"bin\\Win32com.dll"}, .support_folder = true,
+       .leftovers = {L"lib\\ext\\Comm.jar.99999.tessary-partial"}, .copied = {kCommJar, kProperties},
+       .error = ERROR_ALREADY_EXISTS, .subject = L"jre\\bin\\Win32com.dll", .read_only_sources = true},
+      {.what = "a source another program holds", .folders = kFolders, .support_folder = true, .copied = {kCommJar},
+       .error = ERROR_SHARING_VIOLATION, .subject = L"support\\javax.comm.properties",
+       .locked_source = L"javax.comm.properties"},
   };
   FILETIME old_time = {};
   const SYSTEMTIME old_day = {2001, 1, 1, 1, 12, 0, 0, 0};
