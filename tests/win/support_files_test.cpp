@@ -121,6 +121,11 @@ TEST_F(SupportFilesTest, CopiesWhatIsMissingAndStopsAtTheFirstFailure) {
       {.what = "abandoned copies removed", .folders = kFolders, .support_folder = true, .present = {kProperties},
        .leftovers = {L"lib\\ext\\Comm.jar.1234.tessary-partial", L"bin\\Win32com.dll.99999.tessary-partial"},
        .copied = {kCommJar, kNativeLibrary, kJdcJar}},
+      // Ids are reused, so a copy under this process's id is an earlier process's. The leading zero keeps
+      // its name apart from this run's own partial copy, which would replace it whether removed or not.
+      {.what = "a copy under this process's id removed", .folders = kFolders, .support_folder = true,
+       .leftovers = {kCommJar + L".0" + std::to_wstring(GetCurrentProcessId()) + L".tessary-partial"},
+       .copied = {kCommJar, kProperties, kNativeLibrary, kJdcJar}},
       {.what = "no support folder", .folders = kFolders, .support_folder = false, .error = ERROR_PATH_NOT_FOUND,
        .subject = L"support\\Comm.jar"},
       // javax.comm.properties could be copied, but the walk stops at Comm.jar.
