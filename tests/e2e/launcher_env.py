@@ -175,10 +175,12 @@ class Case:
         return folder
 
     def start(self, close_after_ms=None, cwd=None, timeout_s=120, java_seconds=25, java_exit_code=0,
-              screenshot=None, java_stdout=b"", java_stderr=b"", java_repeat=1, java_talks=False):
+              screenshot=None, java_stdout=b"", java_stderr=b"", java_repeat=1, java_talks=False,
+              as_administrator=False):
         """Starts the launcher through the watcher and returns at once; collect() waits for it.
         The stand-in java writes the given bytes (its output java_repeat times) before it waits, or
-        with java_talks keeps writing; with java_seconds=0 it ends as soon as it has written them."""
+        with java_talks keeps writing; with java_seconds=0 it ends as soon as it has written them.
+        The launcher runs as a double-click starts it, or with as_administrator as "Run as administrator"."""
         self.report = self.reports / "watcher.txt"
         self.report.unlink(missing_ok=True)
         args = [WINE, WATCHER_EXE, win(self.report), win(self.app / "Tessary.exe"), "--timeout", timeout_s]
@@ -188,6 +190,8 @@ class Case:
             args += ["--close-after", close_after_ms]
         if screenshot is not None:
             args += ["--screenshot", win(screenshot)]
+        if as_administrator:
+            args += ["--as-administrator", "1"]
         env = dict(os.environ, TESSARY_E2E_REPORTS=win(self.reports),
                    TESSARY_E2E_JAVA_SECONDS=str(java_seconds), TESSARY_E2E_JAVA_EXIT_CODE=str(java_exit_code),
                    TESSARY_E2E_JAVA_STDOUT=java_stdout.hex(), TESSARY_E2E_JAVA_STDERR=java_stderr.hex(),

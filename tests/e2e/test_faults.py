@@ -145,27 +145,33 @@ class FilesTest(unittest.TestCase):
         self.assertEqual(len(javas), 1)
 
     def test_a_folder_nobody_may_write_to(self):
-        case = Case("immutable").lay_out_app()
-        home = make_runtime(case.root / "jre", support_files=())
-        lay_out_support_folder()
-        ext = home / "lib" / "ext"
-        # Tests run as root, who ignores permission bits; the immutable flag stops root too.
-        if subprocess.run(["chattr", "+i", str(ext)], capture_output=True).returncode != 0:
-            self.skipTest("chattr +i is not available on this file system")
-        try:
-            watcher, javas = self.run_case(case, home)
-        finally:
-            subprocess.run(["chattr", "-i", str(ext)])
-        texts = watcher.box_texts()
-        self.assertEqual(len(texts), 2)
-        # The system's text, the file and what to do about it.
-        self.assertEqual(texts[0].split("\r\n")[1:], [
-            win(ext / "Comm.jar"),
-            'Run Tessary once as administrator (right-click Tessary.exe, "Run as administrator") so that it '
-            'can put the file into the Java runtime. The server started by that run runs as administrator too.'])
-        self.assertEqual(texts[1], COPY_FAILED)
-        self.assertEqual(list(ext.iterdir()), [])
-        self.assertEqual(len(javas), 1)
+        for as_administrator, advice in [
+                (False, 'Run Tessary once as administrator (right-click Tessary.exe, "Run as administrator") so that '
+                        'it can put the file into the Java runtime. The server started by that run runs as '
+                        'administrator too.'),
+                # Refused even to an administrator: running as one again cannot help.
+                (True, "Windows or security software refused the write, even though Tessary runs as administrator: "
+                       "ask whoever looks after this PC to let Tessary write into %s, or to put the file there.")]:
+            with self.subTest(as_administrator=as_administrator):
+                case = Case("immutable-admin" if as_administrator else "immutable").lay_out_app()
+                home = make_runtime(case.root / "jre", support_files=())
+                lay_out_support_folder()
+                ext = home / "lib" / "ext"
+                # Tests run as root, who ignores permission bits; the immutable flag stops root too.
+                if subprocess.run(["chattr", "+i", str(ext)], capture_output=True).returncode != 0:
+                    self.skipTest("chattr +i is not available on this file system")
+                try:
+                    register_runtimes([("1.6", {"JavaHome": win(home)})])
+                    watcher, javas = case.run(as_administrator=as_administrator)
+                finally:
+                    subprocess.run(["chattr", "-i", str(ext)])
+                texts = watcher.box_texts()
+                self.assertEqual(len(texts), 2)
+                # The system's text, the file and what to do about it.
+                self.assertEqual(texts[0].split("\r\n")[1:], [win(ext / "Comm.jar"), advice.replace("%s", win(ext))])
+                self.assertEqual(texts[1], COPY_FAILED)
+                self.assertEqual(list(ext.iterdir()), [])
+                self.assertEqual(len(javas), 1)
 
     def test_a_copy_cut_short_is_never_taken_for_the_file(self):
         case = Case("killed").lay_out_app()

@@ -25,6 +25,7 @@ struct Options {
   long long close_after_ms = -1;
   long long timeout_ms = 120000;
   bool stop_after_paint = false;
+  bool as_administrator = false;
 };
 
 constexpr long long kPollMilliseconds = 10;
@@ -238,9 +239,25 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
     else if (name == L"--timeout") options.timeout_ms = _wtoi64(value.c_str()) * 1000;
     else if (name == L"--screenshot") options.screenshot = value;
     else if (name == L"--stop-after-paint") options.stop_after_paint = value == L"1";
+    else if (name == L"--as-administrator") options.as_administrator = value == L"1";
     else return false;
   }
   return true;
+}
+
+// What a double-click gives the launcher: an administrator's limited token, as under UAC.
+// Wine runs every process with the elevated one, which a run as administrator gets.
+HANDLE LimitedToken() {
+  HANDLE token = nullptr;
+  TOKEN_LINKED_TOKEN linked = {};
+  DWORD size = 0;
+  TOKEN_ELEVATION elevation = {};
+  const bool elevated = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                        GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size) &&
+                        elevation.TokenIsElevated;
+  const bool found = elevated && GetTokenInformation(token, TokenLinkedToken, &linked, sizeof(linked), &size);
+  if (token != nullptr) CloseHandle(token);
+  return found ? linked.LinkedToken : nullptr;
 }
 
 }  // namespace
@@ -267,8 +284,9 @@ int wmain(int argc, wchar_t** argv) {
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION launcher = {};
   const long long started = NowMilliseconds();
-  if (!CreateProcessW(options.launcher.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      options.cwd.empty() ? nullptr : options.cwd.c_str(), &startup, &launcher)) {
+  const HANDLE token = options.as_administrator ? nullptr : LimitedToken();
+  if (!CreateProcessAsUserW(token, options.launcher.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                            options.cwd.empty() ? nullptr : options.cwd.c_str(), &startup, &launcher)) {
     report.Add(L"start_error", static_cast<long long>(GetLastError()));
     report.Save(options.report);
     return 1;
