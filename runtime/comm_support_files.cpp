@@ -102,12 +102,25 @@ bool RunsAsAdministrator() {
          elevation.TokenIsElevated != 0;
 }
 
+// What to do when Windows refused to let the launcher write into the runtime's folder.
+// Runtimes live under Program Files, which a standard run may not write to; a run as
+// administrator can, unless a policy or security software refuses even that.
+std::wstring WriteRefusedAdvice(const std::wstring& folder) {
+  if (RunsAsAdministrator()) {
+    return L"Windows or security software refused the write, even though Tessary runs as administrator: ask "
+           L"whoever looks after this PC to let Tessary write into " + Displayed(FolderPath(folder)) +
+           L", or to put the file there.";
+  }
+  return L"Run Tessary once as administrator (right-click Tessary.exe, \"Run as administrator\") so that it "
+         L"can put the file into the Java runtime. The server started by that run runs as administrator too.";
+}
+
 // A failure to write into the folder, with what the operator can do about it.
 RuntimeError TargetError(DWORD error, const std::wstring& folder, const std::wstring& name) {
   RuntimeError failure = SystemError(error, folder + name);
   if (error != ERROR_ACCESS_DENIED) return failure;
   return RuntimeError(failure.number(),
-                      failure.description() + L"\r\n" + WriteRefusedAdvice(RunsAsAdministrator(), FolderPath(folder)));
+                      failure.description() + L"\r\n" + WriteRefusedAdvice(folder));
 }
 
 // Copies source to folder\name so that the file either does not exist or is whole: the bytes

@@ -16,11 +16,6 @@ void InstallCommSupportFilesFrom(const std::wstring& support_folder, const std::
 // True when the runtime lacks Comm.jar, the serial-port extension itself.
 bool CommJarMissing(const std::wstring& java_home);
 
-// What to do when Windows refused to let the launcher write a support file into the
-// runtime's folder. Runtimes live under Program Files, which a standard run may not write
-// to; a run as administrator can, unless a policy or security software refuses even that.
-std::wstring WriteRefusedAdvice(bool runs_as_administrator, const std::wstring& folder);
-
 }  // namespace tessary
 
 #endif  // TESSARY_RUNTIME_COMM_SUPPORT_FILES_H_

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "../support/windows_argv.h"
-#include "runtime/comm_support_files.h"
 
 namespace tessary {
 namespace {
@@ -119,29 +118,11 @@ TEST(WhatTheServerSaidMeans, NamesTheCommonFailuresOfAJavaServer) {
   }
 }
 
-TEST(SerialPortsUnreachableMessage, OnlyWhenTheSerialPortLibraryDidNotLoad) {
-  EXPECT_EQ(Printable(SerialPortsUnreachableMessage(
-                L"Quorlane 2.1\r\nError loading win32com: java.lang.UnsatisfiedLinkError: no win32com in "
-                L"java.library.path\r\nListening\r\n",
-                RunIn())),
-            Printable(L"The Quorlane server is running, but it cannot reach the phones: Java could not load its "
-                      L"serial-port library.\r\n\r\nIt said:\r\nError loading win32com: java.lang.UnsatisfiedLinkError: "
-                      L"no win32com in java.library.path\r\n\r\nThe serial-port library Win32com.dll is missing or "
-                      L"damaged in the Java runtime's bin folder (C:\\Jre\\bin): copy it there again from "
-                      L"C:\\dunmere\\GsmModemJar\\. Then end the server (java.exe in Task Manager's Details) and start "
-                      L"Tessary again."));
+TEST(SerialPortsUnreachableMessage, OnlyForTheSerialPortLibrary) {
   EXPECT_EQ(SerialPortsUnreachableMessage(L"java.lang.UnsatisfiedLinkError: no rxtxSerial in java.library.path\r\n"
-                                          L"Listening on COM3\r\n", RunIn()),
+                                          L"Listening on COM3\r\n",
+                                          RunIn()),
             L"");
-}
-
-TEST(WriteRefusedAdvice, NeverAsksAnAdministratorToRunAsAdministrator) {
-  EXPECT_EQ(Printable(WriteRefusedAdvice(true, L"C:\\Jre\\lib\\ext")),
-            Printable(L"Windows or security software refused the write, even though Tessary runs as administrator: "
-                      L"ask whoever looks after this PC to let Tessary write into C:\\Jre\\lib\\ext, or to put the "
-                      L"file there."));
-  EXPECT_NE(WriteRefusedAdvice(false, L"C:\\Jre\\lib\\ext").find(L"Run Tessary once as administrator"),
-            std::wstring::npos);
 }
 
 TEST(QuotedLines, KeepsTheLastLinesFilteredAndCut) {
