@@ -119,8 +119,7 @@ std::wstring WriteRefusedAdvice(const std::wstring& folder) {
 RuntimeError TargetError(DWORD error, const std::wstring& folder, const std::wstring& name) {
   RuntimeError failure = SystemError(error, folder + name);
   if (error != ERROR_ACCESS_DENIED) return failure;
-  return RuntimeError(failure.number(),
-                      failure.description() + L"\r\n" + WriteRefusedAdvice(folder));
+  return RuntimeError(failure.number(), failure.description() + L"\r\n" + WriteRefusedAdvice(folder));
 }
 
 // Copies source to folder\name so that the file either does not exist or is whole: the bytes
