@@ -58,6 +58,28 @@ ExitCode RunLauncher(HINSTANCE instance, int show_command) {
 namespace __gnu_cxx {
 void __verbose_terminate_handler() { tessary::EndAfterUnexpectedFailure(); }
 }  // namespace __gnu_cxx
+
+// The containers report a length beyond their maximum, or an index out of range, through
+// these. libstdc++'s own throw std::logic_error and its kin, which carry the library's older
+// std::string whole, 64 KB of it, into a static executable. The launcher catches none of
+// them: ending at once, with the code an unforeseen failure has, is what they come to anyway.
+namespace std {
+void __throw_bad_exception() { tessary::EndAfterUnexpectedFailure(); }
+void __throw_bad_alloc() { tessary::EndAfterUnexpectedFailure(); }
+void __throw_bad_array_new_length() { tessary::EndAfterUnexpectedFailure(); }
+void __throw_bad_cast() { tessary::EndAfterUnexpectedFailure(); }
+void __throw_bad_typeid() { tessary::EndAfterUnexpectedFailure(); }
+void __throw_logic_error(const char*) { tessary::EndAfterUnexpectedFailure(); }
+void __throw_domain_error(const char*) { tessary::EndAfterUnexpectedFailure(); }
+void __throw_invalid_argument(const char*) { tessary::EndAfterUnexpectedFailure(); }
+void __throw_length_error(const char*) { tessary::EndAfterUnexpectedFailure(); }
+void __throw_out_of_range(const char*) { tessary::EndAfterUnexpectedFailure(); }
+void __throw_out_of_range_fmt(const char*, ...) { tessary::EndAfterUnexpectedFailure(); }
+void __throw_runtime_error(const char*) { tessary::EndAfterUnexpectedFailure(); }
+void __throw_range_error(const char*) { tessary::EndAfterUnexpectedFailure(); }
+void __throw_overflow_error(const char*) { tessary::EndAfterUnexpectedFailure(); }
+void __throw_underflow_error(const char*) { tessary::EndAfterUnexpectedFailure(); }
+}  // namespace std
 #endif
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show_command) {
