@@ -13,6 +13,7 @@ enum class ExitCode : unsigned {
   kServerStopped = 6,        // the server ended with a failure code before the linger was over
   kUnexpectedFailure = 7,    // an unforeseen failure, such as running out of memory
   kSerialPortsUnreachable = 8,  // the server runs, but said that its serial-port library did not load
+  kPortTaken = 9,               // the server runs, but said that a port it needs is taken
 };
 
 }  // namespace tessary

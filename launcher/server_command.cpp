@@ -5,12 +5,13 @@
 namespace tessary {
 namespace {
 
+constexpr wchar_t kServerOwnJar[] = L"\\Quorlane\\lib\\Quorlane.jar";
 // The server's files, relative to the application directory, in class-path order.
 constexpr const wchar_t* kServerJars[] = {
     L"\\Quorlane\\lib\\comm.jar",
     L"\\Quorlane\\lib\\jdc.jar",
     L"\\Quorlane\\lib\\jxl.jar",
-    L"\\Quorlane\\lib\\Quorlane.jar",
+    kServerOwnJar,
     L"\\Quorlane\\lib\\swing-layout-1.0.jar",
 };
 constexpr wchar_t kServerClassFolder[] = L"\\Quorlane";
@@ -43,6 +44,15 @@ std::wstring ServerCommandLine(const std::wstring& java_home, const std::wstring
 std::wstring ServerClassFolder(const std::wstring& app_directory) {
   const bool at_root = !app_directory.empty() && app_directory.back() == L'\\';
   return app_directory + (at_root ? kServerClassFolder + 1 : kServerClassFolder);
+}
+
+const wchar_t* ServerJar() { return kServerOwnJar + 1; }
+
+std::vector<std::wstring> ServerClassPathEntries() {
+  std::vector<std::wstring> entries;
+  for (const wchar_t* jar : kServerJars) entries.emplace_back(jar + 1);
+  entries.emplace_back(kServerClassFolder + 1);
+  return entries;
 }
 
 }  // namespace tessary

@@ -2,6 +2,7 @@
 #define TESSARY_LAUNCHER_SERVER_COMMAND_H_
 
 #include <string>
+#include <vector>
 
 namespace tessary {
 
@@ -21,6 +22,13 @@ std::wstring ServerProgram(const std::wstring& java_home);
 // The server's own class folder: app_directory\Quorlane, with one separator also at a
 // drive root.
 std::wstring ServerClassFolder(const std::wstring& app_directory);
+
+// The class path's entries as the operator knows them, relative to app_directory and in
+// class-path order: Quorlane\lib\comm.jar ... Quorlane\lib\swing-layout-1.0.jar, then the
+// class folder Quorlane.
+std::vector<std::wstring> ServerClassPathEntries();
+// The server's own jar, Quorlane\lib\Quorlane.jar, which a running server holds open.
+const wchar_t* ServerJar();
 
 }  // namespace tessary
 

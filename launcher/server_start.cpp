@@ -13,7 +13,7 @@
 #include "base/unique_handle.h"
 #include "base/win_error.h"
 #include "launcher/server_command.h"
-#include "launcher/server_stopped.h"
+#include "launcher/diagnosis/server_stopped.h"
 
 namespace tessary {
 
@@ -39,8 +39,14 @@ std::wstring ShortPathName(const std::wstring& path) {
     prefix = is_unc ? L"\\\\?\\UNC" : L"\\\\?\\";  // \\server\share becomes \\?\UNC\server\share
     extended = prefix + path.substr(is_unc ? 1 : 0);
   }
+  // A short name can be longer than the long one: C:\Ян becomes C:\__~1. Too small a buffer
+  // gets the size it needs, terminator included.
   std::vector<wchar_t> buffer(extended.size() + 1);
-  const DWORD length = GetShortPathNameW(extended.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+  DWORD length = GetShortPathNameW(extended.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (length >= buffer.size()) {
+    buffer.resize(length);
+    length = GetShortPathNameW(extended.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+  }
   if (length == 0 || length >= buffer.size()) return std::wstring();
   std::wstring shortened(buffer.data(), length);
   if (!prefix.empty() && shortened.compare(0, prefix.size(), prefix) == 0) {
@@ -161,7 +167,7 @@ class InheritedHandles {
 }  // namespace
 
 ServerFolders FoldersJavaCanRead(const std::wstring& java_home, const std::wstring& app_directory) {
-  ServerFolders folders{java_home, app_directory, false};
+  ServerFolders folders{java_home, app_directory, false, false};
   for (std::wstring* folder : {&folders.java_home, &folders.app_directory}) {
     if (folder->empty()) continue;
     const std::wstring readable = NameJavaCanRead(*folder);
@@ -170,7 +176,7 @@ ServerFolders FoldersJavaCanRead(const std::wstring& java_home, const std::wstri
       continue;
     }
     Trace(L"Java cannot read the name of " + *folder + L" on this PC, and it has no short name");
-    if (folder == &folders.app_directory) folders.app_directory_unreadable = true;
+    (folder == &folders.app_directory ? folders.app_directory_unreadable : folders.java_home_unreadable) = true;
   }
   return folders;
 }
@@ -252,140 +258,8 @@ StartedServer StartServer(const std::wstring& program, const std::wstring& comma
   HandOverInput(server, pipes);
   // The server's ends of the pipes close here: only the server holds them now. Only the
   // process handle is kept, for the launcher's wait.
-  return StartedServer{std::move(server.process), std::move(pipes.output)};
-}
-
-namespace {
-
-// Reads the server's output as fast as it comes, so that a server that writes a lot never
-// waits for the launcher, and keeps the end of it.
-class OutputListener {
- public:
-  explicit OutputListener(HANDLE pipe) : pipe_(pipe), event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    overlapped_.hEvent = event_.get();
-    if (pipe_ != INVALID_HANDLE_VALUE && event_) StartRead();
-  }
-  ~OutputListener() { FinishRead(true); }
-  OutputListener(const OutputListener&) = delete;
-  OutputListener& operator=(const OutputListener&) = delete;
-
-  bool listening() const { return pending_; }
-  // Signalled when the read in progress has finished.
-  HANDLE event() const { return event_.get(); }
-  const KeptOutput& kept() const { return kept_; }
-
-  // Keeps what the read in progress has read, and reads no more.
-  void Stop() { FinishRead(true); }
-
-  // Once event() is signalled.
-  void TakeRead() {
-    if (FinishRead(false) && !pending_) StartRead();
-  }
-
-  // Once the server has ended: what is in the pipe already, without waiting for more. A
-  // child of the server may hold the pipe open, and even go on writing.
-  void TakeWhatIsLeft() {
-    for (int round = 0; round < kReadsAfterTheEnd; ++round) {
-      if (!FinishRead(true)) return;
-      DWORD available = 0;
-      if (!PeekNamedPipe(pipe_, nullptr, 0, nullptr, &available, nullptr) || available == 0) return;
-      StartRead();
-    }
-  }
-
- private:
-  static constexpr DWORD kReadBytes = 16384;
-  static constexpr int kReadsAfterTheEnd = 64;
-
-  void StartRead() {
-    // A read that completes at once still signals the event, and is taken from there.
-    pending_ = ReadFile(pipe_, buffer_, kReadBytes, nullptr, &overlapped_) || GetLastError() == ERROR_IO_PENDING;
-  }
-
-  // Ends the read in progress, cancelling it first when asked, and keeps what it read.
-  // False when no read is in progress or the pipe is broken: nobody holds its writing end.
-  bool FinishRead(bool cancel) {
-    if (!pending_) return false;
-    if (cancel) CancelIo(pipe_);
-    DWORD read = 0;
-    const BOOL done = GetOverlappedResult(pipe_, &overlapped_, &read, cancel);
-    const DWORD error = done ? ERROR_SUCCESS : GetLastError();
-    if (error == ERROR_IO_INCOMPLETE) return true;
-    pending_ = false;
-    if (done) kept_.Append(buffer_, read);
-    return done || error == ERROR_OPERATION_ABORTED;
-  }
-
-  HANDLE pipe_;
-  UniqueKernelHandle event_;
-  OVERLAPPED overlapped_ = {};
-  bool pending_ = false;
-  char buffer_[kReadBytes];
-  KeptOutput kept_;
-};
-
-// Java writes to a pipe in its file.encoding, the ANSI code page of the user's default
-// locale, which need not be the system's.
-std::wstring DecodedOutput(const std::string& bytes) {
-  if (bytes.empty()) return std::wstring();
-  DWORD user_code_page = 0;
-  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
-                     reinterpret_cast<wchar_t*>(&user_code_page), sizeof(user_code_page) / sizeof(wchar_t)) == 0) {
-    user_code_page = CP_ACP;
-  }
-  const int size = static_cast<int>(bytes.size());
-  // A locale of Unicode only has no ANSI code page (0); one not installed cannot decode.
-  for (const UINT code_page : {static_cast<UINT>(user_code_page), static_cast<UINT>(CP_ACP)}) {
-    const int length = MultiByteToWideChar(code_page, 0, bytes.data(), size, nullptr, 0);
-    if (length <= 0) continue;
-    std::wstring text(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(code_page, 0, bytes.data(), size, &text[0], length);
-    return text;
-  }
-  return std::wstring();
-}
-
-}  // namespace
-
-ServerWatch WatchServer(const StartedServer& server, unsigned milliseconds) {
-  ServerWatch watch;
-  const ULONGLONG waited_from = GetTickCount64();
-  OutputListener output(server.output.get());
-  DWORD waited = WAIT_FAILED;
-  for (;;) {
-    const ULONGLONG elapsed = GetTickCount64() - waited_from;
-    const DWORD remaining = elapsed < milliseconds ? static_cast<DWORD>(milliseconds - elapsed) : 0;
-    const HANDLE handles[] = {server.process.get(), output.event()};
-    waited = WaitForMultipleObjects(output.listening() ? 2 : 1, handles, FALSE, remaining);
-    if (waited != WAIT_OBJECT_0 + 1) break;
-    output.TakeRead();
-    // A server that writes without pause must not keep the launcher here past its time.
-    if (remaining == 0) {
-      waited = WaitForSingleObject(server.process.get(), 0);
-      break;
-    }
-  }
-  watch.ran_milliseconds = GetTickCount64() - waited_from;
-  DWORD exit_code = 0;
-  if (waited == WAIT_TIMEOUT) {
-    output.Stop();
-    watch.said = DecodedOutput(output.kept().bytes());
-    return watch;
-  }
-  if (waited != WAIT_OBJECT_0 || !GetExitCodeProcess(server.process.get(), &exit_code)) {
-    // Nothing to tell of the server: linger as long as the wait would have, so that the
-    // launcher does not seem to have given up on it.
-    if (milliseconds > watch.ran_milliseconds) Sleep(static_cast<DWORD>(milliseconds - watch.ran_milliseconds));
-    return watch;
-  }
-  watch.ended = true;
-  watch.exit_code = exit_code;
-  wchar_t image[32768];
-  DWORD length = 32768;
-  if (QueryFullProcessImageNameW(server.process.get(), 0, image, &length)) watch.program.assign(image, length);
-  output.TakeWhatIsLeft();
-  watch.said = DecodedOutput(output.kept().bytes());
-  return watch;
+  const DWORD process_id = GetProcessId(server.process.get());
+  return StartedServer{std::move(server.process), std::move(pipes.output), process_id};
 }
 
 }  // namespace tessary

@@ -1,7 +1,6 @@
 #ifndef TESSARY_LAUNCHER_SERVER_START_H_
 #define TESSARY_LAUNCHER_SERVER_START_H_
 
-#include <cstdint>
 #include <string>
 
 #include "base/unique_handle.h"
@@ -19,6 +18,7 @@ struct ServerFolders {
   std::wstring java_home;
   std::wstring app_directory;
   bool app_directory_unreadable;  // neither the launcher's folder's name nor a short name survives
+  bool java_home_unreadable;      // neither the runtime home's name nor a short name survives
 };
 ServerFolders FoldersJavaCanRead(const std::wstring& java_home, const std::wstring& app_directory);
 
@@ -28,31 +28,19 @@ ServerFolders FoldersJavaCanRead(const std::wstring& java_home, const std::wstri
 struct StartedServer {
   UniqueKernelHandle process;
   UniqueFile output;
+  unsigned long process_id = 0;
 };
 
 // Makes app_directory the process's working directory, so that the server inherits it,
 // then starts the command line with its window hidden and returns as soon as the process
-// exists. The server gets a console of its own, hidden; its output and error go to a pipe
+// exists. Name the folder as the command line does: Java 5 and 6 take their user.dir, and
+// the VM its crash report's folder, from the working directory's name in the ANSI code page. The server gets a console of its own, hidden; its output and error go to a pipe
 // the launcher reads, and a read of its input waits, as on a console nobody types into. It
 // inherits no other handle, and its environment is the launcher's. A program with a folder
 // is started exactly; one without ("java") is found by the usual search. Raises
 // RuntimeError, naming the folder or the program, when either step fails.
 StartedServer StartServer(const std::wstring& program, const std::wstring& command_line,
                           const std::wstring& app_directory);
-
-// How the server fared while the launcher waited for it.
-struct ServerWatch {
-  bool ended = false;                 // false: still running when the wait was over
-  std::uint32_t exit_code = 0;        // when ended
-  unsigned long long ran_milliseconds = 0;
-  std::wstring program;               // the program file that ran, when the system says
-  std::wstring said;                  // the beginning and the end of what it wrote, decoded
-};
-
-// Waits up to the given time for the server started by StartServer to end, reading its
-// output all the while. When the wait or the server's exit code cannot be had, the
-// launcher still lingers for that time.
-ServerWatch WatchServer(const StartedServer& server, unsigned milliseconds);
 
 }  // namespace tessary
 

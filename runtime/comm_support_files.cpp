@@ -13,11 +13,16 @@
 #include "base/win_error.h"
 #include "runtime/comm_support_files.h"
 #include "runtime/java_runtime.h"
+#include "runtime/mod_main.h"
 
 namespace tessary {
 namespace {
 
 constexpr wchar_t kCopyFailedMessage[] = L"Error While Copying JAR File";
+
+// ERROR_VIRUS_INFECTED and ERROR_VIRUS_DELETED, which not every SDK's headers define.
+constexpr DWORD kErrorVirusInfected = 225;
+constexpr DWORD kErrorVirusDeleted = 226;
 
 // One support file: its name, and the runtime folder it belongs in.
 struct SupportFile {
@@ -131,6 +136,13 @@ void CopyWhole(const std::wstring& source, const std::wstring& folder, const std
   if (!CopyFileW(source.c_str(), partial.c_str(), FALSE)) {
     const DWORD error = GetLastError();
     DeletePartialCopy(partial);
+    // Antivirus software that refuses the file refuses every copy of it.
+    if (error == kErrorVirusInfected || error == kErrorVirusDeleted) {
+      const RuntimeError failure = SystemError(error, source);
+      throw RuntimeError(failure.number(), failure.description() + L"\r\nAntivirus software refused this file: "
+                         L"putting it back or copying it again does not help. An administrator must allow it in the "
+                         L"antivirus software.");
+    }
     // Name the file the user can do something about: the source when it cannot be read
     // (missing, a folder, locked or forbidden), otherwise the place it was to go to.
     if (!CanRead(source)) throw SystemError(error, source);
@@ -157,7 +169,11 @@ void InstallCommSupportFilesFrom(const std::wstring& support_folder, const std::
     }
   } catch (const RuntimeError& error) {
     Trace(L"support file copy failed: " + error.description());
-    ShowMessage(error.description());
+    // A runtime whose folder is gone was uninstalled or moved, and its registration stayed.
+    const std::wstring stale =
+        GetFileAttributesW(java_home.c_str()) == INVALID_FILE_ATTRIBUTES ? StaleRegistrationMessage(java_home)
+                                                                          : std::wstring();
+    ShowMessage(stale.empty() ? error.description() : error.description() + L"\r\n\r\n" + stale);
     ShowMessage(kCopyFailedMessage);
   }
 }

@@ -31,10 +31,12 @@ bool IsUsableHome(const std::wstring& home);
 // separator counts: one glued to letters before it (x64, x86, j9) names no version.
 unsigned FeatureRelease(const std::wstring& version);
 
-// A runtime registered under kRegistryKey: its subkey's name and its JavaHome.
+// A runtime registered under kRegistryKey: its subkey's name, its JavaHome, and whether
+// its bin\java.exe is there (an uninstaller may leave the key behind).
 struct RegisteredRuntime {
   std::wstring version;
   std::wstring home;
+  bool has_java = true;
 };
 
 // kRegistryKey\<version name>

@@ -10,6 +10,7 @@
 #include "runtime/comm_support_files.h"
 #include "runtime/java_runtime.h"
 #include "runtime/java_survey_win.h"
+#include "runtime/stale_registration.h"
 #include "runtime/version_prefix.h"
 
 namespace tessary {
@@ -95,12 +96,25 @@ std::vector<java_runtime::RegisteredRuntime> RegisteredRuntimes(HKEY root) {
     try {
       const RegistryValue home =
           ReadRegistryValue(root, java_runtime::VersionKeyPath(version), java_runtime::kHomeValueName);
-      if (const auto* text = std::get_if<std::wstring>(&home)) runtimes.push_back({version, *text});
+      if (const auto* text = std::get_if<std::wstring>(&home)) {
+        const DWORD java = GetFileAttributesW(java_runtime::ExecutablePath(*text).c_str());
+        runtimes.push_back({version, *text, java != INVALID_FILE_ATTRIBUTES && (java & FILE_ATTRIBUTE_DIRECTORY) == 0});
+      }
     } catch (const RuntimeError& error) {
       Trace(L"Java runtime " + version + L" passed over: " + error.description());
     }
   }
   return runtimes;
+}
+
+std::wstring StaleRegistrationMessage(const std::wstring& java_home) {
+  const DWORD java = GetFileAttributesW(java_runtime::ExecutablePath(java_home).c_str());
+  if (java_home.empty() || (java != INVALID_FILE_ATTRIBUTES && (java & FILE_ATTRIBUTE_DIRECTORY) == 0)) {
+    return std::wstring();
+  }
+  BOOL wow64 = FALSE;
+  if (!IsWow64Process(GetCurrentProcess(), &wow64)) wow64 = FALSE;
+  return StaleRegistrationAdvice(RegisteredRuntimes(), java_home, wow64 != FALSE);
 }
 
 }  // namespace tessary

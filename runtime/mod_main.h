@@ -27,9 +27,13 @@ void LocateJavaRuntime();
 void LocateJavaRuntimeIn(HKEY root);
 
 // The runtimes registered under HKEY_LOCAL_MACHINE (or root), in registry order, each with its
-// home; one whose home cannot be read is left out. Only the first few dozen are read: they
-// explain why the server found too old a runtime, and read nothing else.
+// home and whether its java.exe is there; one whose home cannot be read is left out. Only the
+// first few dozen are read: they explain why the server failed, and serve nothing else.
 std::vector<java_runtime::RegisteredRuntime> RegisteredRuntimes(HKEY root = HKEY_LOCAL_MACHINE);
+
+// What the operator is told when the runtime home no longer holds its java.exe although it is
+// still registered (StaleRegistrationAdvice); empty when its java.exe is there.
+std::wstring StaleRegistrationMessage(const std::wstring& java_home);
 
 }  // namespace tessary
 

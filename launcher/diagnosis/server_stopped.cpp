@@ -393,12 +393,12 @@ std::wstring OlderRuntimesTakenFirst(const ServerRun& run, unsigned release) {
                       Displayed(old->version, 40) + L", in " + Shown(old->home) + L")");
     }
     const bool one = older.size() == 1;
-    return L" Java " + DecimalText(version) + L" is installed as well (version " + Displayed(runtime.version, 40) +
-           L", in " + Shown(runtime.home) + L"), but Tessary takes the first Java registered, and " +
-           Enumeration(named) + (one ? L" comes" : L" come") + L" before it: removing " + (one ? L"it" : L"them") +
-           L" (Control Panel, Programs) makes Tessary take Java " + DecimalText(version) +
-           L". Whoever removes " + (one ? L"it" : L"them") + L" should first check that no other program needs " +
-           (one ? L"it." : L"them.");
+    const std::wstring newer = L"Java " + DecimalText(version);
+    return L" " + newer + L" is installed as well (version " + Displayed(runtime.version, 40) + L", in " +
+           Shown(runtime.home) + L"), but Tessary takes the first Java registered, and " + Enumeration(named) +
+           (one ? L" comes before it: removing it" : L" come before it: removing them") +
+           L" (Control Panel, Programs) makes Tessary take " + newer + L". Whoever removes " + (one ? L"it" : L"them") +
+           L" should first check that no other program needs " + (one ? L"it." : L"them.");
   }
   return std::wstring();
 }
@@ -432,6 +432,11 @@ std::wstring MainClassAdvice(const Said& said) {
     return std::wstring();
   }
   const ServerRun& run = said.run;
+  if (run.missing_server_files.size() == ServerClassPathEntries().size()) {
+    return L"There is no Quorlane folder beside Tessary.exe (in " + Shown(run.app_directory) +
+           L"): Tessary.exe must stay in the folder that holds the Quorlane folder. To start it from elsewhere, such "
+           L"as the Desktop, put a shortcut to it there, not a copy.";
+  }
   if (!run.missing_server_files.empty()) {
     const bool one = run.missing_server_files.size() == 1;
     return L"The server's " + std::wstring(one ? L"file " : L"files ") + Enumeration(run.missing_server_files) +

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "launcher/server_stopped.h"
+#include "launcher/diagnosis/server_stopped.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   tessary::KeptOutput kept;

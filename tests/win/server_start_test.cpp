@@ -6,6 +6,7 @@
 
 #include "base/runtime_error.h"
 #include "launcher/server_start.h"
+#include "launcher/server_watch.h"
 
 namespace tessary {
 namespace {
