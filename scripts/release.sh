@@ -124,7 +124,7 @@ leaf_certificates() {
                  for (j = 1; j <= n; j++) if (issuer[j] == subject[i] && subject[j] != subject[i]) leaf = 0
                  if (leaf) print algorithm[i] "\t" subject[i] } }'
 }
-# Smart App Control (Windows 11) runs only what an RSA signature vouches for.
+# Smart App Control (Windows 11) accepts only RSA signatures. $leaves: what leaf_certificates printed.
 check_leaf_is_rsa() {
   local algorithm subject
   [ -n "$leaves" ] || fail "$1 holds no certificate in PEM form"
