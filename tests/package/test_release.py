@@ -77,46 +77,68 @@ class SignedReleaseTest(unittest.TestCase):
         # One issued by an authority whose certificate its file leaves out: it cannot verify.
         authority_key, authority, _ = cls.make_certificate("authority")
         cls.unchained_pfx = cls.make_certificate("unchained", "-CA", authority, "-CAkey", authority_key)[2]
+        # ECDSA, which Smart App Control refuses.
+        _, cls.ec_certificate, cls.ec_pfx = cls.make_certificate("ecdsa", "-pkeyopt", "ec_paramgen_curve:P-256", key="ec")
+        # The signing key again, in a token as in a hardware one or a key service: SoftHSM's, kept here.
+        conf = cls.keys / "softhsm2.conf"
+        conf.write_text(f"directories.tokendir = {cls.keys}\n")
+        cls.pin = secrets.token_hex(4)
+        for command in (["--init-token", "--free", "--label", "tessary", "--so-pin", cls.pin],
+                        ["--import", cls.keys / "signing-key.pem", "--token", "tessary", "--label", "signing", "--id", "01"]):
+            subprocess.run(["softhsm2-util", *command, "--pin", cls.pin], env=dict(os.environ, SOFTHSM2_CONF=str(conf)),
+                           check=True, capture_output=True)
+        cls.pkcs11 = {"SOFTHSM2_CONF": conf, "TESSARY_SIGN_PKCS11_MODULE": "/usr/lib/softhsm/libsofthsm2.so",
+                      "TESSARY_SIGN_PKCS11_KEY": "pkcs11:token=tessary;object=signing;type=private",
+                      "TESSARY_SIGN_CERT": cls.certificate, "TESSARY_SIGN_PKCS11_PIN": cls.pin}
 
     @classmethod
-    def make_certificate(cls, name, *issuer):
-        key, certificate, pfx = (cls.keys / (name + ending) for ending in ("-key.pem", ".pem", ".pfx"))
-        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "7",
+    def make_certificate(cls, name, *options, key="rsa:2048"):
+        key_file, certificate, pfx = (cls.keys / (name + ending) for ending in ("-key.pem", ".pem", ".pfx"))
+        subprocess.run(["openssl", "req", "-x509", "-newkey", key, "-nodes", "-days", "7",
                         "-subj", f"/CN=Tessary test {name}", "-addext", "extendedKeyUsage=codeSigning",
-                        "-keyout", key, "-out", certificate, *issuer],
+                        "-keyout", key_file, "-out", certificate, *options],
                        check=True, capture_output=True)
-        subprocess.run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", certificate,
+        subprocess.run(["openssl", "pkcs12", "-export", "-inkey", key_file, "-in", certificate,
                         "-out", pfx, "-passout", "env:PFX_PASSWORD"],
                        env=dict(os.environ, PFX_PASSWORD=cls.password), check=True, capture_output=True)
-        return key, certificate, pfx
+        return key_file, certificate, pfx
 
     @classmethod
     def tearDownClass(cls):
         shutil.rmtree(cls.keys)
 
     def test_signed_exe_verifies_and_differs_only_by_its_signature(self):
-        # Over a previous release, beside a folder of someone else's named as if for the old one.
-        beside = SIGNED_RELEASE.with_name(SIGNED_RELEASE.name + ".old")
-        for folder in SIGNED_RELEASE, beside:
-            shutil.rmtree(folder, ignore_errors=True)
-            folder.mkdir()
-            (folder / "SHA256SUMS").write_text("the previous release\n")
-        result = release(SOURCE, TESSARY_RELEASE_DIR=SIGNED_RELEASE, TESSARY_RELEASE_BUILD=BUILD,
-                         TESSARY_SIGN_PFX=self.pfx, TESSARY_SIGN_PASSWORD=self.password)
+        # With the key in a file, in a token, and an ECDSA key where that is allowed.
+        in_token = BUILD / "release-pkcs11"
+        cases = [(SIGNED_RELEASE, self.certificate, {"TESSARY_SIGN_PFX": self.pfx, "TESSARY_SIGN_PASSWORD": self.password}),
+                 (in_token, self.certificate, self.pkcs11),
+                 (BUILD / "release-ecdsa", self.ec_certificate,
+                  {"TESSARY_SIGN_PFX": self.ec_pfx, "TESSARY_SIGN_PASSWORD": self.password, "TESSARY_SIGN_ALLOW_NON_RSA": 1})]
+        for release_dir, certificate, settings in cases:
+            with self.subTest(release_dir.name):
+                # Over a previous release, beside a folder of someone else's named as if for the old one.
+                beside = release_dir.with_name(release_dir.name + ".old")
+                for folder in release_dir, beside:
+                    shutil.rmtree(folder, ignore_errors=True)
+                    folder.mkdir()
+                    (folder / "SHA256SUMS").write_text("the previous release\n")
+                result = release(SOURCE, TESSARY_RELEASE_DIR=release_dir, TESSARY_RELEASE_BUILD=BUILD, **settings)
 
-        signed = SIGNED_RELEASE / "Tessary.exe"
-        check_release(self, result, SIGNED_RELEASE, signed)
-        verify = subprocess.run(["osslsigncode", "verify", "-CAfile", str(self.certificate), "-in", str(signed)],
-                                capture_output=True, text=True)
-        self.assertEqual(verify.returncode, 0, verify.stdout + verify.stderr)
-        self.assertRegex(verify.stdout, r"Message digest algorithm *: SHA256")
-        self.assertIn("Succeeded", verify.stdout)
-        unsigned = self.keys / "unsigned.exe"
-        subprocess.run(["osslsigncode", "remove-signature", "-in", str(signed), "-out", str(unsigned)],
-                       check=True, capture_output=True)
-        self.assertEqual(sha256(unsigned), sha256(EXE))
-        self.assertEqual([p.read_text() for p in beside.iterdir()], ["the previous release\n"])
-        shutil.rmtree(beside)
+                signed = release_dir / "Tessary.exe"
+                check_release(self, result, release_dir, signed)
+                verify = subprocess.run(["osslsigncode", "verify", "-CAfile", str(certificate), "-in", str(signed)],
+                                        capture_output=True, text=True)
+                self.assertEqual(verify.returncode, 0, verify.stdout + verify.stderr)
+                self.assertRegex(verify.stdout, r"Message digest algorithm *: SHA256")
+                self.assertIn("Succeeded", verify.stdout)
+                unsigned = self.keys / (release_dir.name + "-unsigned.exe")
+                subprocess.run(["osslsigncode", "remove-signature", "-in", str(signed), "-out", str(unsigned)],
+                               check=True, capture_output=True)
+                self.assertEqual(sha256(unsigned), sha256(EXE))
+                self.assertEqual([p.read_text() for p in beside.iterdir()], ["the previous release\n"])
+                shutil.rmtree(beside)
+        # The same RSA key signs the same bytes, from a file or from a token.
+        self.assertEqual(sha256(in_token / "Tessary.exe"), sha256(SIGNED_RELEASE / "Tessary.exe"))
 
     def test_wrong_settings_fail_before_the_release_is_touched(self):
         out, shared = BUILD / "release-untouched", BUILD / "release-shared"
@@ -133,6 +155,8 @@ class SignedReleaseTest(unittest.TestCase):
         link = BUILD / "release-link"  # leads to `out`
         link.unlink(missing_ok=True)
         link.symlink_to(out)
+        pkcs11_settings = "set TESSARY_SIGN_PKCS11_MODULE, TESSARY_SIGN_PKCS11_KEY and TESSARY_SIGN_CERT"
+        only_rsa = "has an ECDSA key, not RSA: Smart App Control accepts only RSA signatures"
         cases = [
             ({"TESSARY_SIGN_PFX": self.pfx}, "set both TESSARY_SIGN_PFX and TESSARY_SIGN_PASSWORD"),
             ({"TESSARY_SIGN_PASSWORD": self.password}, "set both TESSARY_SIGN_PFX and TESSARY_SIGN_PASSWORD"),
@@ -141,6 +165,18 @@ class SignedReleaseTest(unittest.TestCase):
             ({"TESSARY_SIGN_PFX": self.certificate, "TESSARY_SIGN_PASSWORD": self.password}, "not a PKCS#12 file"),
             ({"TESSARY_SIGN_PFX": self.unchained_pfx, "TESSARY_SIGN_PASSWORD": self.password},
              r"does not verify .*\(osslsigncode's output: .*/build/release-signing\.log\)$"),
+            # A key in a token: all three settings or none, and not beside a PFX.
+            ({"TESSARY_SIGN_PKCS11_MODULE": self.pkcs11["TESSARY_SIGN_PKCS11_MODULE"],
+              "TESSARY_SIGN_PKCS11_KEY": self.pkcs11["TESSARY_SIGN_PKCS11_KEY"]}, pkcs11_settings),
+            ({"TESSARY_SIGN_CERT": self.certificate}, pkcs11_settings),
+            ({"TESSARY_SIGN_PKCS11_PIN": self.pin}, pkcs11_settings),
+            ({**self.pkcs11, "TESSARY_SIGN_PFX": self.pfx, "TESSARY_SIGN_PASSWORD": self.password}, "not both"),
+            ({**self.pkcs11, "TESSARY_SIGN_PKCS11_KEY": "signing"}, "TESSARY_SIGN_PKCS11_KEY is no pkcs11: URI"),
+            ({**self.pkcs11, "TESSARY_SIGN_PKCS11_PIN": "0" + self.pin},
+             r"could not sign .*\(osslsigncode's output: .*/build/release-signing\.log\)$"),
+            # Smart App Control accepts only RSA signatures: ECDSA only with TESSARY_SIGN_ALLOW_NON_RSA=1.
+            ({"TESSARY_SIGN_PFX": self.ec_pfx, "TESSARY_SIGN_PASSWORD": self.password}, only_rsa),
+            ({**self.pkcs11, "TESSARY_SIGN_CERT": self.ec_certificate}, only_rsa),
             # The folder is replaced whole: one that holds more than a release, or a file, is not.
             ({"TESSARY_RELEASE_DIR": shared}, "holds other-product.zip"),
             ({"TESSARY_RELEASE_DIR": out / "SHA256SUMS"}, "is not a folder"),
