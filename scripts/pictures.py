@@ -100,7 +100,6 @@ def main(out):
     made.append(save_png(box_shot(watcher, reports, 1, "The Quorlane server stopped right after it was started"),
                          out / "server-stopped.png", BOX_COLORS))
 
-    env.import_registry(["[-%s]" % ADOPTIUM_32])
     for png in made:
         with Image.open(png) as picture:
             print("  %-24s %4dx%-4d %3d colours %7d bytes" % (
