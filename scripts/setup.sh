@@ -6,7 +6,7 @@ set -euo pipefail
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
 packages=(cmake ninja-build g++ mingw-w64 g++-mingw-w64-i686-posix wine wine64 wine32:i386 xvfb
-          googletest python3 python3-pil imagemagick fonts-dejavu-core zip unzip
+          googletest python3 python3-pil imagemagick fonts-dejavu-core fonts-wine zip unzip
           osslsigncode openssl libengine-pkcs11-openssl softhsm2 opensc clang-14 lld-14)
 missing=()
 for package in "${packages[@]}"; do

@@ -176,11 +176,12 @@ class Case:
 
     def start(self, close_after_ms=None, cwd=None, timeout_s=120, java_seconds=25, java_exit_code=0,
               screenshot=None, java_stdout=b"", java_stderr=b"", java_repeat=1, java_talks=False,
-              as_administrator=False):
+              as_administrator=False, box_screenshots=None):
         """Starts the launcher through the watcher and returns at once; collect() waits for it.
         The stand-in java writes the given bytes (its output java_repeat times) before it waits, or
         with java_talks keeps writing; with java_seconds=0 it ends as soon as it has written them.
-        The launcher runs as a double-click starts it, or with as_administrator as "Run as administrator"."""
+        The launcher runs as a double-click starts it, or with as_administrator as "Run as administrator".
+        With box_screenshots (a path without its ending), each message box is saved as <path>-<n>.bmp."""
         self.report = self.reports / "watcher.txt"
         self.report.unlink(missing_ok=True)
         args = [WINE, WATCHER_EXE, win(self.report), win(self.app / "Tessary.exe"), "--timeout", timeout_s]
@@ -192,6 +193,8 @@ class Case:
             args += ["--screenshot", win(screenshot)]
         if as_administrator:
             args += ["--as-administrator", "1"]
+        if box_screenshots is not None:
+            args += ["--box-screenshots", win(box_screenshots)]
         env = dict(os.environ, TESSARY_E2E_REPORTS=win(self.reports),
                    TESSARY_E2E_JAVA_SECONDS=str(java_seconds), TESSARY_E2E_JAVA_EXIT_CODE=str(java_exit_code),
                    TESSARY_E2E_JAVA_STDOUT=java_stdout.hex(), TESSARY_E2E_JAVA_STDERR=java_stderr.hex(),

@@ -3,7 +3,9 @@
 // on it), and how and when the launcher ended. Writes what it saw to a report file.
 //
 //   watch_launcher REPORT LAUNCHER [--cwd DIR] [--close-after MS] [--timeout S]
-//                  [--screenshot FILE.bmp] [--stop-after-paint 1]
+//                  [--screenshot FILE.bmp] [--box-screenshots PREFIX] [--stop-after-paint 1]
+// With --box-screenshots each message box is saved, frame and all, as PREFIX-1.bmp,
+// PREFIX-2.bmp ... in the order the boxes came, before OK is pressed on it.
 // With --stop-after-paint the launcher is ended as soon as its window shows the picture
 // (for the benchmark of start-up time and memory).
 #include <windows.h>
@@ -22,6 +24,7 @@ struct Options {
   std::wstring launcher;
   std::wstring cwd;
   std::wstring screenshot;
+  std::wstring box_screenshots;
   long long close_after_ms = -1;
   long long timeout_ms = 120000;
   bool stop_after_paint = false;
@@ -31,6 +34,8 @@ struct Options {
 constexpr long long kPollMilliseconds = 10;
 constexpr long long kScreenshotAfterMs = 800;
 constexpr long long kPressOkAfterMs = 300;
+// Time enough for a box to be painted under emulation before it is saved.
+constexpr long long kBoxScreenshotAfterMs = 1500;
 
 std::wstring ClassOf(HWND window) {
   wchar_t name[256] = {};
@@ -117,16 +122,9 @@ void RecordSplash(ReportFile& report, HWND window) {
   report.Add(L"splash.icon_small", IconSize(WindowIcon(window, ICON_SMALL)));
 }
 
-// Copies the splash's client area from the screen, saves it as a BMP and counts its colours.
-void Screenshot(ReportFile& report, HWND window, const std::wstring& path) {
-  RECT client = {};
-  GetClientRect(window, &client);
-  POINT origin = {0, 0};
-  ClientToScreen(window, &origin);
-  const int width = client.right;
-  const int height = client.bottom;
-  if (width <= 0 || height <= 0) return;
-
+// What the screen shows in a rectangle, top row first, 0x00RRGGBB each. Wine draws the
+// frames itself (the test prefix has no window manager), so a window's rectangle is all of it.
+std::vector<DWORD> CopyScreen(int left, int top, int width, int height) {
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = width;
@@ -139,14 +137,60 @@ void Screenshot(ReportFile& report, HWND window, const std::wstring& path) {
   const HDC memory = CreateCompatibleDC(screen);
   const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   const HGDIOBJ previous = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+  BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY);
   GdiFlush();
+  std::vector<DWORD> pixels;
+  if (bits != nullptr) {
+    const auto* first = static_cast<const DWORD*>(bits);
+    pixels.assign(first, first + static_cast<size_t>(width) * height);
+  }
+  SelectObject(memory, previous);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
 
-  const auto* pixels = static_cast<const DWORD*>(bits);
+bool SaveBmp(const std::wstring& path, const std::vector<DWORD>& pixels, int width, int height) {
+  if (pixels.empty()) return false;
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof(info);
+  info.biWidth = width;
+  info.biHeight = -height;
+  info.biPlanes = 1;
+  info.biBitCount = 32;
+  info.biCompression = BI_RGB;
+  BITMAPFILEHEADER file_header = {};
+  const DWORD image_bytes = static_cast<DWORD>(pixels.size() * sizeof(DWORD));
+  file_header.bfType = 0x4D42;
+  file_header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  file_header.bfSize = file_header.bfOffBits + image_bytes;
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, &file_header, sizeof(file_header), &written, nullptr) &&
+                  WriteFile(file, &info, sizeof(info), &written, nullptr) &&
+                  WriteFile(file, pixels.data(), image_bytes, &written, nullptr);
+  CloseHandle(file);
+  return ok;
+}
+
+// Copies the splash's client area from the screen, saves it as a BMP and counts its colours.
+void Screenshot(ReportFile& report, HWND window, const std::wstring& path) {
+  RECT client = {};
+  GetClientRect(window, &client);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  const int width = client.right;
+  const int height = client.bottom;
+  if (width <= 0 || height <= 0) return;
+  const std::vector<DWORD> shot = CopyScreen(origin.x, origin.y, width, height);
+  if (shot.empty()) return;
+
   std::set<DWORD> colors;
   long long grey = 0;
-  for (int i = 0; i < width * height; ++i) {
-    const DWORD pixel = pixels[i] & 0x00FFFFFF;
+  for (DWORD bgrx : shot) {
+    const DWORD pixel = bgrx & 0x00FFFFFF;
     colors.insert(pixel);
     if (pixel == 0x00C0C0C0) ++grey;
   }
@@ -154,27 +198,20 @@ void Screenshot(ReportFile& report, HWND window, const std::wstring& path) {
   report.Add(L"shot.grey_per_mille", grey * 1000 / (static_cast<long long>(width) * height));
   report.Add(L"shot.width", width);
   report.Add(L"shot.height", height);
+  if (!path.empty() && SaveBmp(path, shot, width, height)) report.Add(L"shot.file", path);
+}
 
-  if (!path.empty()) {
-    BITMAPFILEHEADER file_header = {};
-    const DWORD image_bytes = static_cast<DWORD>(width) * height * 4;
-    file_header.bfType = 0x4D42;
-    file_header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-    file_header.bfSize = file_header.bfOffBits + image_bytes;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      DWORD written = 0;
-      WriteFile(file, &file_header, sizeof(file_header), &written, nullptr);
-      WriteFile(file, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr);
-      WriteFile(file, bits, image_bytes, &written, nullptr);
-      CloseHandle(file);
-      report.Add(L"shot.file", path);
-    }
+// Saves a message box as it is seen, frame included.
+void BoxScreenshot(ReportFile& report, int index, HWND box, const std::wstring& prefix) {
+  RECT outer = {};
+  GetWindowRect(box, &outer);
+  if (outer.right <= outer.left || outer.bottom <= outer.top) return;
+  const std::wstring path = prefix + L"-" + std::to_wstring(index) + L".bmp";
+  const int width = outer.right - outer.left;
+  const int height = outer.bottom - outer.top;
+  if (SaveBmp(path, CopyScreen(outer.left, outer.top, width, height), width, height)) {
+    report.Add(L"box." + std::to_wstring(index) + L".shot", path);
   }
-  SelectObject(memory, previous);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
 }
 
 void RecordBox(ReportFile& report, int index, HWND box, long long at) {
@@ -238,6 +275,7 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
     else if (name == L"--close-after") options.close_after_ms = _wtoi64(value.c_str());
     else if (name == L"--timeout") options.timeout_ms = _wtoi64(value.c_str()) * 1000;
     else if (name == L"--screenshot") options.screenshot = value;
+    else if (name == L"--box-screenshots") options.box_screenshots = value;
     else if (name == L"--stop-after-paint") options.stop_after_paint = value == L"1";
     else if (name == L"--as-administrator") options.as_administrator = value == L"1";
     else return false;
@@ -299,9 +337,11 @@ int wmain(int argc, wchar_t** argv) {
   bool shot_taken = false;
   bool close_sent = false;
   std::map<HWND, long long> boxes_seen;  // box -> first seen
+  std::map<HWND, int> box_numbers;
   std::set<HWND> boxes_pressed;
   int box_count = 0;
   int splash_count = 0;
+  const long long press_ok_after_ms = options.box_screenshots.empty() ? kPressOkAfterMs : kBoxScreenshotAfterMs;
 
   for (;;) {
     const long long now = NowMilliseconds();
@@ -311,8 +351,14 @@ int wmain(int argc, wchar_t** argv) {
     bool splash_present = false;
     for (HWND window : windows) {
       if (ClassOf(window) == L"#32770") {
-        if (boxes_seen.emplace(window, now).second) RecordBox(report, ++box_count, window, now);
-        if (now - boxes_seen[window] >= kPressOkAfterMs && boxes_pressed.insert(window).second) {
+        if (boxes_seen.emplace(window, now).second) {
+          box_numbers[window] = ++box_count;
+          RecordBox(report, box_count, window, now);
+        }
+        if (now - boxes_seen[window] >= press_ok_after_ms && boxes_pressed.insert(window).second) {
+          if (!options.box_screenshots.empty()) {
+            BoxScreenshot(report, box_numbers[window], window, options.box_screenshots);
+          }
           const HWND ok = GetDlgItem(window, IDOK);
           PostMessageW(ok ? ok : window, ok ? BM_CLICK : WM_CLOSE, 0, 0);
         }
