@@ -220,6 +220,8 @@ class FoldersTest(unittest.TestCase):
         for part in ["a" * 60, "b" * 60, "c" * 60, "d" * 60]:
             deep = deep / part
         for name, folder in [("unicode", DRIVE_C / "cases" / "unicode-app" / "Сервер 短信 ñ"),
+                             # A short name longer than the name itself: C:\cases\ya\__~1XX for two letters.
+                             ("ya", DRIVE_C / "cases" / "ya" / "Ян"),
                              ("deep", deep)]:
             with self.subTest(name):
                 case = Case(name + "-app", app_folder=folder).lay_out_app()

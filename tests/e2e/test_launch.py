@@ -1,13 +1,14 @@
 """The launcher as its user sees it: the splash, the started server, the end."""
 import os
 import re
+import shutil
 import subprocess
 import sys
 import time
 import unittest
 
-from launcher_env import (PREFIX, Case, Report, expected_class_path, expected_command_line, lay_out_support_folder,
-                          make_runtime, register_runtimes, win)
+from launcher_env import (PREFIX, Case, Report, expected_class_path, expected_command_line, import_registry,
+                          lay_out_support_folder, make_runtime, register_runtimes, win)
 
 WS_CAPTION, WS_SYSMENU, WS_THICKFRAME = 0x00C00000, 0x00080000, 0x00040000
 WS_MINIMIZEBOX, WS_MAXIMIZEBOX, WS_EX_APPWINDOW, WS_EX_TOOLWINDOW = 0x00020000, 0x00010000, 0x40000, 0x80
@@ -80,21 +81,40 @@ class LaunchTest(unittest.TestCase):
         self.assertEqual(list((home / "lib" / "ext").iterdir()), [], "no support file is copied")
 
     def test_a_server_that_cannot_start_is_reported_without_the_wait(self):
-        case = Case("no-java-exe").lay_out_app()
-        home = make_runtime(case.root / "jre", java=False)
-        register_runtimes([("1.6", {"JavaHome": win(home)})])
-        lay_out_support_folder()
+        # A runtime uninstalled, its two keys left behind, and Java 8 registered after them: its
+        # folder emptied of java.exe, or gone, when the support files cannot be copied either.
+        for name, gone in [("no-java-exe", False), ("stale-home", True)]:
+            with self.subTest(name):
+                case = Case(name).lay_out_app()
+                home = make_runtime(case.root / "jre", java=False)
+                java8 = make_runtime(case.root / "jre8")
+                if gone:
+                    shutil.rmtree(home)
+                register_runtimes([("1.6", {"JavaHome": win(home)}), ("1.6.0_45", {"JavaHome": win(home)}),
+                                   ("1.8", {"JavaHome": win(java8)})])
+                lay_out_support_folder()
 
-        watcher, javas = case.run()
+                watcher, javas = case.run()
 
-        self.assertEqual(javas, [])
-        self.assertEqual(watcher.int("box.count"), 1)
-        text, caption, buttons, icon = watcher.boxes()[0]
-        self.assertEqual(caption, "Tessary")
-        self.assertIn(win(home / "bin" / "java.exe"), text)
-        self.assertRegex(text.splitlines()[0], r"\w")
-        self.assertEqual(watcher.int("launcher.exit_code"), 4)
-        self.assertLess(watcher.int("launcher.ended") - watcher.int("splash.gone"), 8000)
+                self.assertEqual(javas, [])
+                texts = watcher.box_texts()
+                self.assertEqual(len(texts), 3 if gone else 1)
+                stale = ("Java 1.6 is registered for %s, which no longer holds java.exe: it was uninstalled or moved, "
+                         "but its registry entry stayed. Tessary takes the first Java registered. Java 1.8, in %s, has "
+                         "its java.exe: Tessary will take it once the stale entries are gone. To remove them, reinstall "
+                         "Java 1.6 and uninstall it (Control Panel, Programs), or have an administrator delete these "
+                         "registry keys:\r\nHKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.6\r\n"
+                         "HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.6.0_45\r\nOn this 64-bit "
+                         "Windows, Registry Editor shows them under HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\JavaSoft\\"
+                         "Java Runtime Environment." % (win(home), win(java8)))
+                # The system's text first, naming the file, then what the registry shows.
+                for text, named in zip(texts[::2], ([win(home / "lib" / "ext" / "Comm.jar")] if gone else []) +
+                                       [win(home / "bin" / "java.exe")]):
+                    self.assertRegex(text.splitlines()[0], r"\w")
+                    self.assertTrue(text.endswith("\r\n%s\r\n\r\n%s" % (named, stale)), text)
+                self.assertEqual(watcher.boxes()[-1][1], "Tessary")
+                self.assertEqual(watcher.int("launcher.exit_code"), 4)
+                self.assertLess(watcher.int("launcher.ended") - watcher.int("splash.gone"), 8000)
 
     def test_a_server_that_ends_at_once_is_reported_only_when_it_failed(self):
         for exit_code, boxes, launcher_exit_code in [(0xC0000005, 1, 6), (0, 0, 0)]:
@@ -143,6 +163,10 @@ class LaunchTest(unittest.TestCase):
             # Words that mean nothing in particular, on the output alone, in the ANSI code page.
             ("stdout", "Quorlane 2.1 d\u00e9marre\a\r\nPort\tCOM3 occup\u00e9\n".encode(ansi), b"",
              ["Quorlane 2.1 d\u00e9marre", "Port    COM3 occup\u00e9"], None, {}),
+            # The stand-in, as Java does, finds no main class when an entry of its class path is missing.
+            ("missing-jar", b"", b"", ["Error: Could not find or load main class Quorlane.Frame11"],
+             "The server's file Quorlane\\lib\\Quorlane.jar is missing from the folder of Tessary.exe (%s): reinstall "
+             "Quorlane.", {"missing": "Quorlane.jar"}),
             # A real runtime ends in the instant after its last words, which are then still in the pipe.
             ("last-words", b"Quorlane: polling COM3\r\n", b"Quorlane: no phone answers\r\n",
              ["Quorlane: polling COM3"] * 14 + ["Quorlane: no phone answers"], None,
@@ -154,6 +178,10 @@ class LaunchTest(unittest.TestCase):
                 runtimes = [("1.6", {"JavaHome": win(home)})]
                 options = dict(options)
                 also = options.pop("also", None)
+                missing = options.pop("missing", None)
+                if missing:
+                    (case.app / "Quorlane" / "lib" / missing).unlink()
+                    advice %= win(case.app)
                 if also:
                     runtimes.append((also, {"JavaHome": win(make_runtime(case.root / "jre8"))}))
                     advice %= (win(case.root / "jre8"), win(home))
@@ -173,22 +201,41 @@ class LaunchTest(unittest.TestCase):
                     % (win(home / "bin" / "java.exe"), "\r\n".join(quoted), advice)).replace("9\\.9", r"\d+\.\d"))
 
     def test_a_running_server_that_cannot_reach_the_phones_is_told_after_the_wait(self):
-        case = Case("no-win32com").lay_out_app()
-        home = make_runtime(case.root / "jre")
-        register_runtimes([("1.6", {"JavaHome": win(home)})])
-        lay_out_support_folder()
-        said = "Error loading win32com: java.lang.UnsatisfiedLinkError: no win32com in java.library.path"
+        tail = " Then end the server (java.exe in Task Manager's Details) and start Tessary again."
+        for name, said, advice, smart_app_control in [
+            ("no-win32com", "Error loading win32com: java.lang.UnsatisfiedLinkError: no win32com in java.library.path",
+             "The serial-port library Win32com.dll is missing or damaged in the Java runtime's bin folder (%s): "
+             "copy it there again from C:\\dunmere\\GsmModemJar\\." + tail, None),
+            # In place, and refused by application control: copying it again would not help.
+            ("refused-win32com", "Error loading win32com: java.lang.UnsatisfiedLinkError: %s\\Win32com.dll: An "
+             "Application Control policy has blocked this file",
+             "Windows or security software refused to load the serial-port library %s\\Win32com.dll (\"An "
+             "Application Control policy has blocked this file\"), which is in place: copying it again does not help. "
+             "An administrator must allow that file in the antivirus software or in the company's application "
+             "control. Smart App Control is on in this Windows, and it allows no exception for one file: it can only "
+             "be turned off (Windows Security, App & browser control), and on most PCs it cannot be turned on "
+             "again." + tail, 1),
+        ]:
+            with self.subTest(name):
+                case = Case(name).lay_out_app()
+                home = make_runtime(case.root / "jre")
+                register_runtimes([("1.6", {"JavaHome": win(home)})])
+                lay_out_support_folder()
+                policy = r"HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\CI\Policy"
+                import_registry(["[%s]" % policy, '"VerifiedAndReputablePolicyState"=dword:%08x' % smart_app_control]
+                                if smart_app_control is not None else ["[-%s]" % policy])
+                bin_folder = win(home / "bin")
+                said = said.replace("%s", bin_folder)
 
-        watcher, javas = case.run(java_stderr=said.encode() + b"\r\n")
+                watcher, javas = case.run(java_stderr=said.encode() + b"\r\n")
 
-        self.assertEqual(watcher.box_texts(), [
-            "The Quorlane server is running, but it cannot reach the phones: Java could not load its serial-port "
-            "library.\r\n\r\nIt said:\r\n%s\r\n\r\nThe serial-port library Win32com.dll is missing or damaged in "
-            "the Java runtime's bin folder (%s): copy it there again from C:\\dunmere\\GsmModemJar\\. Then end the "
-            "server (java.exe in Task Manager's Details) and start Tessary again." % (said, win(home / "bin"))])
-        self.assertEqual(watcher.int("launcher.exit_code"), 8)
-        self.assertGreaterEqual(watcher.int("box.1.at") - watcher.int("splash.gone"), 10000)
-        self.assertNotIn("ended", javas[0])
+                self.assertEqual(watcher.box_texts(), [
+                    "The Quorlane server is running, but it cannot reach the phones: Java could not load its "
+                    "serial-port library.\r\n\r\nIt said:\r\n%s\r\n\r\n%s" % (said, advice.replace("%s", bin_folder))])
+                self.assertEqual(watcher.int("launcher.exit_code"), 8)
+                self.assertGreaterEqual(watcher.int("box.1.at") - watcher.int("splash.gone"), 10000)
+                self.assertNotIn("ended", javas[0])
+        import_registry(["[-%s]" % policy])
 
     def test_a_talkative_server_is_never_held_up_and_its_input_waits(self):
         case = Case("talks").lay_out_app()

@@ -12,7 +12,9 @@ from launcher_env import (DRIVE_C, FAKE_JAVA_EXE, Case, lay_out_support_folder, 
 LOADED_DLLS = ["advapi32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll", "oleaut32.dll", "user32.dll",
                "combase.dll", "comctl32.dll", "dwmapi.dll", "gdiplus.dll", "imm32.dll", "kernelbase.dll",
                "propsys.dll", "rpcrt4.dll", "sechost.dll", "shcore.dll", "shell32.dll", "shlwapi.dll",
-               "ucrtbase.dll", "uxtheme.dll", "version.dll", "win32u.dll", "windowscodecs.dll"]
+               "ucrtbase.dll", "uxtheme.dll", "version.dll", "win32u.dll", "windowscodecs.dll",
+               # Loaded only to name another server that holds a port the server needs.
+               "rstrtmgr.dll"]
 
 
 class DecoyTest(unittest.TestCase):
@@ -52,9 +54,16 @@ class PlantedDllTest(unittest.TestCase):
         shutil.rmtree(markers, ignore_errors=True)
         for name in LOADED_DLLS:
             shutil.copy(os.environ["PLANTED_DLL"], case.app / name)
-        watcher, javas = case.run()
+        # A second server, in words: the launcher then asks the Restart Manager which server holds
+        # the port. Wine's names none, so the box claims no other server.
+        watcher, javas = case.run(java_stderr=b"java.net.BindException: Address already in use: JVM_Bind\r\n")
         self.assertEqual(sorted(p.name for p in markers.glob("*")) if markers.exists() else [], [])
-        self.assertEqual(watcher.box_texts(), [])
+        self.assertEqual(watcher.box_texts(), [
+            "Another program, perhaps a second Quorlane server, already uses a port that the server needs: only one "
+            "program at a time can use it. The server Tessary has just started runs on without it, as java.exe with "
+            "process ID %s in Task Manager's Details.\r\n\r\nIt said:\r\njava.net.BindException: Address already in "
+            "use: JVM_Bind" % javas[0]["pid"]])
+        self.assertEqual(watcher.int("launcher.exit_code"), 9)
         self.assertEqual(len(javas), 1)
 
 
