@@ -28,8 +28,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   run.program = L"C:\\Jre\\bin\\java.exe";
   run.java_home = L"C:\\Jre";
   run.app_directory = L"C:\\Srv";
-  run.registered = {{L"1.6", L"C:\\Jre"}, {L"1.8", L"C:\\Jre8"}};
+  run.registered = {{L"1.6", L"C:\\Jre"}, {L"1.7", L"C:\\Jre7"}, {L"1.8", L"C:\\Jre8"}};
+  // What the launcher may find on the PC, one way or the other by the first byte.
+  const bool found = size > 0 && (data[0] & 1) != 0;
+  run.serial_library_folder = L"C:\\Jre\\bin";
+  run.serial_library_present = run.smart_app_control_on = run.comm_jar_missing = found;
+  run.missing_server_files = {L"Quorlane\\lib\\comm.jar"};
+  run.java_options = {{L"_JAVA_OPTIONS", L"-Xmx1g"}};
+  run.other_servers_known = found;
+  run.other_servers = {1234};
   tessary::ServerStoppedMessage(1, 400, run, said);
   tessary::SerialPortsUnreachableMessage(said, run);
+  tessary::PortTakenMessage(said, run);
   return 0;
 }
