@@ -152,8 +152,9 @@ class LaunchTest(unittest.TestCase):
                           'Unsupported major.minor version 52.0', "    at java.lang.ClassLoader.defineClass1(Native Method)",
                           "    at java.lang.ClassLoader.defineClass(Unknown Source)"]
         older_first = ("The server was built for Java 8, which is newer than the Java that ran it. Java 8 is installed "
-                       "as well (version 1.8, in %s), but Tessary takes the first version registered, Java 6, in %s: "
-                       "remove Java 6 (Control Panel, Programs) so that Tessary uses the newer one.")
+                       "as well (version 1.8, in %s), but Tessary takes the first Java registered, and Java 6 (version "
+                       "1.6, in %s) comes before it: removing it (Control Panel, Programs) makes Tessary take Java 8. "
+                       "Whoever removes it should first check that no other program needs it.")
         for name, stdout, stderr, quoted, advice, options in [
             ("too-new", b"", too_new, quoted_too_new,
              "The server was built for Java 8, which is newer than the Java that ran it: install the 32-bit "
