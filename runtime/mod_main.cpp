@@ -36,6 +36,12 @@ std::wstring HomeText(const RegistryValue& value) {
   throw TypeMismatch();
 }
 
+// True when the runtime home holds its bin\java.exe, as a file.
+bool HasJava(const std::wstring& home) {
+  const DWORD java = GetFileAttributesW(java_runtime::ExecutablePath(home).c_str());
+  return java != INVALID_FILE_ATTRIBUTES && (java & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 }  // namespace
 
 void LocateJavaRuntimeIn(HKEY root) {
@@ -96,10 +102,7 @@ std::vector<java_runtime::RegisteredRuntime> RegisteredRuntimes(HKEY root) {
     try {
       const RegistryValue home =
           ReadRegistryValue(root, java_runtime::VersionKeyPath(version), java_runtime::kHomeValueName);
-      if (const auto* text = std::get_if<std::wstring>(&home)) {
-        const DWORD java = GetFileAttributesW(java_runtime::ExecutablePath(*text).c_str());
-        runtimes.push_back({version, *text, java != INVALID_FILE_ATTRIBUTES && (java & FILE_ATTRIBUTE_DIRECTORY) == 0});
-      }
+      if (const auto* text = std::get_if<std::wstring>(&home)) runtimes.push_back({version, *text, HasJava(*text)});
     } catch (const RuntimeError& error) {
       Trace(L"Java runtime " + version + L" passed over: " + error.description());
     }
@@ -108,10 +111,7 @@ std::vector<java_runtime::RegisteredRuntime> RegisteredRuntimes(HKEY root) {
 }
 
 std::wstring StaleRegistrationMessage(const std::wstring& java_home) {
-  const DWORD java = GetFileAttributesW(java_runtime::ExecutablePath(java_home).c_str());
-  if (java_home.empty() || (java != INVALID_FILE_ATTRIBUTES && (java & FILE_ATTRIBUTE_DIRECTORY) == 0)) {
-    return std::wstring();
-  }
+  if (java_home.empty() || HasJava(java_home)) return std::wstring();
   BOOL wow64 = FALSE;
   if (!IsWow64Process(GetCurrentProcess(), &wow64)) wow64 = FALSE;
   return StaleRegistrationAdvice(RegisteredRuntimes(), java_home, wow64 != FALSE);
