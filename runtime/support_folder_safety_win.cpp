@@ -67,10 +67,11 @@ const wchar_t* CheckObject(const std::wstring& path, PSID user) {
   PSID owner = nullptr;
   PACL dacl = nullptr;
   UniqueLocalMemory descriptor;
-  // The path is not const in the declaration, but the function does not change it.
-  const DWORD error = GetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT,
+  // Returns its error rather than setting the last error. The owner and the list point
+  // into the descriptor, which the caller frees with LocalFree.
+  const DWORD error = GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT,
                                             OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr,
-                                            &dacl, nullptr, reinterpret_cast<PSECURITY_DESCRIPTOR*>(descriptor.put()));
+                                            &dacl, nullptr, descriptor.put());
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return nullptr;
   if (error != ERROR_SUCCESS) {
     Trace(L"cannot read who may change " + path + L": " + SystemMessage(error));
