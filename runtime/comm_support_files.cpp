@@ -14,6 +14,7 @@
 #include "runtime/comm_support_files.h"
 #include "runtime/java_runtime.h"
 #include "runtime/mod_main.h"
+#include "runtime/support_folder_safety_win.h"
 
 namespace tessary {
 namespace {
@@ -161,6 +162,12 @@ void CopyWhole(const std::wstring& source, const std::wstring& folder, const std
 
 void InstallCommSupportFilesFrom(const std::wstring& support_folder, const std::wstring& java_home) {
   try {
+    const wchar_t* to_copy[std::size(SupportFileTable)] = {};
+    std::size_t missing = 0;
+    for (const SupportFile& file : SupportFileTable) {
+      if (!FileExists(file.folder(java_home) + file.name)) to_copy[missing++] = file.name;
+    }
+    WarnIfSupportFolderUnprotected(support_folder, {to_copy, missing});
     for (const SupportFile& file : SupportFileTable) {
       const std::wstring folder = file.folder(java_home);
       if (FileExists(folder + file.name)) continue;  // never replaced, read or compared

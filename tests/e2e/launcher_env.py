@@ -100,9 +100,14 @@ def fresh_dir(path):
 
 
 def lay_out_support_folder(present=True):
+    """The support folder with the four files, or none; it and its parent writable by their
+    owner alone, as Wine shows a folder only administrators may change."""
     shutil.rmtree(SUPPORT_FOLDER, ignore_errors=True)
+    SUPPORT_FOLDER.parent.mkdir(parents=True, exist_ok=True)
+    os.chmod(SUPPORT_FOLDER.parent, 0o755)
     if present:
-        SUPPORT_FOLDER.mkdir(parents=True)
+        SUPPORT_FOLDER.mkdir(mode=0o755)
+        os.chmod(SUPPORT_FOLDER, 0o755)  # whatever the umask
         for name in SUPPORT_FILES:
             (SUPPORT_FOLDER / name).write_bytes(support_content(name))
 

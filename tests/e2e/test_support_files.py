@@ -9,6 +9,19 @@ from launcher_env import (SUPPORT_FILES, SUPPORT_FOLDER, Case, lay_out_support_f
 
 COPY_FAILED = "Error While Copying JAR File"
 LONG_AGO = 1_000_000_000 * 10**9  # September 2001, in nanoseconds
+UNIX_EPOCH_MS = 11_644_473_600_000  # 1970 on the clock of FILETIME, which starts in 1601
+UNPROTECTED = [
+    "The support folder C:\\dunmere\\GsmModemJar\\ is not protected: users who are not administrators can change "
+    "it, and Tessary, running as administrator, copies files from it into the Java runtime that every Java program "
+    "on this PC uses. Tessary copies them now. To protect the folder, an administrator runs these lines in a "
+    "Command Prompt opened as administrator:",
+    "",
+    "icacls C:\\dunmere /setowner *S-1-5-32-544 /T /C",
+    'icacls C:\\dunmere /inheritance:r /grant:r "*S-1-5-32-544:(OI)(CI)F" "*S-1-5-18:(OI)(CI)F" '
+    '"*S-1-5-32-545:(OI)(CI)RX"',
+    "icacls C:\\dunmere\\* /reset /T /C",
+    "",
+]
 
 
 def run_with_runtime(name, **runtime):
@@ -60,6 +73,39 @@ class CopyTest(unittest.TestCase):
             path = home / SUPPORT_FILES[name] / name
             self.assertEqual((path.read_bytes(), path.stat().st_mtime_ns), before[name], name)
         self.assertEqual([j["module"] for j in javas], [win(home / "bin" / "java.exe")])
+
+
+class UnprotectedFolderTest(unittest.TestCase):
+    def test_a_run_as_administrator_warns_once_before_it_copies_from_a_folder_others_may_change(self):
+        for row, (as_administrator, opened, installed, warned) in enumerate([
+                (True, SUPPORT_FOLDER, (), True),
+                (True, SUPPORT_FOLDER.parent, ("Comm.jar", "jdc.jar"), True),  # renaming it swaps the folder
+                (False, SUPPORT_FOLDER, (), False),  # a standard run cannot write into the runtime anyway
+                (True, SUPPORT_FOLDER, tuple(SUPPORT_FILES), False)]):  # nothing to copy
+            with self.subTest(as_administrator=as_administrator, opened=win(opened), installed=installed):
+                case, home = run_with_runtime("support-unprotected-%d" % row, support_files=installed)
+                lay_out_support_folder()
+                os.chmod(opened, 0o777)  # Wine: Everyone may write and delete
+                self.addCleanup(os.chmod, opened, 0o755)
+
+                watcher, javas = case.run(as_administrator=as_administrator)
+
+                texts = watcher.box_texts()
+                if warned:
+                    self.assertEqual(len(texts), 1, texts)
+                    self.assertEqual(texts[0].split("\r\n"), UNPROTECTED + [
+                        "Not protected: %s (users who are not administrators may change it)" % win(opened)])
+                    shown_at = watcher.int("box.1.at") - UNIX_EPOCH_MS
+                else:
+                    self.assertEqual(texts, [])
+                for name, folder in SUPPORT_FILES.items():
+                    if name in installed:
+                        continue
+                    path = home / folder / name
+                    self.assertEqual(path.read_bytes(), support_content(name), name)
+                    if warned:  # put in place after the box was seen
+                        self.assertGreaterEqual(path.stat().st_ctime_ns // 10**6, shown_at, name)
+                self.assertEqual(len(javas), 1)
 
 
 class CopyFailureTest(unittest.TestCase):
