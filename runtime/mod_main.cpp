@@ -111,7 +111,11 @@ std::vector<java_runtime::RegisteredRuntime> RegisteredRuntimes(HKEY root) {
 }
 
 std::wstring StaleRegistrationMessage(const std::wstring& java_home) {
-  if (java_home.empty() || HasJava(java_home)) return std::wstring();
+  // Only a java.exe that is not there at all: one that is there but cannot run says so itself.
+  if (java_home.empty() ||
+      GetFileAttributesW(java_runtime::ExecutablePath(java_home).c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return std::wstring();
+  }
   BOOL wow64 = FALSE;
   if (!IsWow64Process(GetCurrentProcess(), &wow64)) wow64 = FALSE;
   return StaleRegistrationAdvice(RegisteredRuntimes(), java_home, wow64 != FALSE);

@@ -8,7 +8,7 @@
 
 namespace tessary {
 
-// What the operator is told when the runtime taken, java_home, no longer holds its java.exe:
+// What the operator is told when the runtime taken, java_home, holds no java.exe any more:
 // it was uninstalled or moved and its registry entry stayed. Names the runtime registered
 // later that would be taken once the stale entries are gone, if any, and every stale subkey
 // before it by its full path: installers write two per runtime (1.6 and 1.6.0_45), and
