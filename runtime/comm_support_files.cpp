@@ -99,15 +99,6 @@ bool CanRead(const std::wstring& path) {
       .valid();
 }
 
-bool RunsAsAdministrator() {
-  UniqueKernelHandle token;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
-  TOKEN_ELEVATION elevation = {};
-  DWORD size = 0;
-  return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &size) &&
-         elevation.TokenIsElevated != 0;
-}
-
 // What to do when Windows refused to let the launcher write into the runtime's folder.
 // Runtimes live under Program Files, which a standard run may not write to; a run as
 // administrator can, unless a policy or security software refuses even that.
@@ -162,17 +153,21 @@ void CopyWhole(const std::wstring& source, const std::wstring& folder, const std
 
 void InstallCommSupportFilesFrom(const std::wstring& support_folder, const std::wstring& java_home) {
   try {
-    const wchar_t* to_copy[std::size(SupportFileTable)] = {};
-    std::size_t missing = 0;
+    // A file in place is never replaced, read or compared. One that another launcher puts in
+    // place meanwhile is left as it is by CopyWhole.
+    const SupportFile* missing[std::size(SupportFileTable)] = {};
+    const wchar_t* names[std::size(SupportFileTable)] = {};
+    std::size_t count = 0;
     for (const SupportFile& file : SupportFileTable) {
-      if (!FileExists(file.folder(java_home) + file.name)) to_copy[missing++] = file.name;
+      if (FileExists(file.folder(java_home) + file.name)) continue;
+      missing[count] = &file;
+      names[count++] = file.name;
     }
-    WarnIfSupportFolderUnprotected(support_folder, {to_copy, missing});
-    for (const SupportFile& file : SupportFileTable) {
-      const std::wstring folder = file.folder(java_home);
-      if (FileExists(folder + file.name)) continue;  // never replaced, read or compared
-      Trace(L"copying " + support_folder + file.name + L" to " + folder);
-      CopyWhole(support_folder + file.name, folder, file.name);
+    WarnIfSupportFolderUnprotected(support_folder, {names, count});
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::wstring folder = missing[i]->folder(java_home);
+      Trace(L"copying " + support_folder + missing[i]->name + L" to " + folder);
+      CopyWhole(support_folder + missing[i]->name, folder, missing[i]->name);
     }
   } catch (const RuntimeError& error) {
     Trace(L"support file copy failed: " + error.description());

@@ -89,6 +89,11 @@ std::wstring FolderToProtect(const std::wstring& support_folder) {
 
 }  // namespace
 
+bool RunsAsAdministrator() {
+  ElevatedUser elevated;
+  return GetElevatedUser(elevated);
+}
+
 const wchar_t* UnprotectedReason(PSID owner, const ACL* dacl, PSID user) {
   if (!IsTrusted(owner, user)) return L"its owner is another user";
   if (dacl == nullptr) return L"it has no access list: everyone may change it";

@@ -11,6 +11,9 @@
 // are not administrators can change would let them run code as administrator.
 namespace tessary {
 
+// True when the launcher runs with an elevated token, as "Run as administrator" gives it.
+bool RunsAsAdministrator();
+
 // Why an object with this owner and access list is not protected, or nullptr when only
 // Administrators, SYSTEM, TrustedInstaller and `user` own it and may change it. Only the
 // access list's allow entries that apply to the object itself count.
